@@ -1,0 +1,145 @@
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+
+#include "zorva/pitch.h"
+
+// Multimode zero-delay-feedback filter: four one-pole sections (bilinear,
+// no pre-warping) in a loop solved for the present sample, the fed-back
+// value limited to +-1 so that every mode stays bounded at any resonance.
+class Filter
+{
+public:
+  enum Mode { kOff = 0, kBypass = 1, kLowpass = 2, kHighpass = 3, kBandpass = 4, kAllpass = 5, kPhaser = 6 };
+
+  static constexpr double kNoModulation = 0.0;
+  static constexpr std::int32_t kStale = -1;
+
+  // Alternating tiny offset added to the states and the input, so that they
+  // never decay into denormals. One value shared by every filter; atomic
+  // only so that instances rendering on different threads don't race.
+  static inline std::atomic<double> renormal{1e-13};
+
+  // Starts at 44100 Hz, then as reset().
+  Filter();
+
+  // Marks the coefficients stale and restarts the states at 0, 1, 0, -1
+  // (so a resonant filter rings even without input).
+  void reset();
+
+  // Selects the cutoff table of the rate (the coefficients go stale). May
+  // allocate: call from the voice's setSampleRate, outside rendering.
+  void init(double sampleRate);
+
+  // Sets the mode and resets the filter, even when the mode is unchanged.
+  void setMode(int newMode)
+  {
+    mode = newMode;
+    reset();
+  }
+
+  void setResonance(double r)
+  {
+    resonance = r;
+    lastCutoffIndex = kStale;
+  }
+
+  double process(double x);
+
+  // Fields set directly by the voice.
+  std::int32_t mode = kOff;
+  double baseCutoff = kMaxPitch; // 1/128 semitone, set at every control step
+  double resonance = 0.0;
+  double cutoffMod1Amount = 0.0; // already scaled to 1/128 semitone per unit of source
+  const double* cutoffMod1Source = &kNoModulation;
+  double cutoffMod2Amount = 0.0;
+  const double* cutoffMod2Source = &kNoModulation;
+  double cutoffMod3Amount = 0.0;
+  const double* cutoffMod3Source = &kNoModulation;
+
+  // Coefficients of the present mode and cutoff.
+  double loopGain = 0.0;   // G, product of the four section gains
+  double gain = 0.0;       // lowpass or highpass section gain (bandpass: lowpass)
+  double secondGain = 0.0; // bandpass: highpass section gain
+  double pole = 0.0;       // a = (w - 2) / (w + 2)
+  double feedback = 0.0;   // k
+  double normaliser = 0.0; // 1 / (1 + k G), bandpass 1 / (1 - k G)
+  std::int32_t lastCutoffIndex = kStale;
+  double s1 = 0.0, s2 = 1.0, s3 = 0.0, s4 = -1.0;
+
+  // Angular frequency per sample, indexed by cutoff pitch 0 ... 17280.
+  const double* freq2rad = nullptr;
+
+private:
+  void computeCoefficients(std::int32_t index);
+};
+
+inline double Filter::process(double x)
+{
+  if (mode == kBypass) return x;
+  if (mode < kLowpass || mode > kPhaser) return 0.0;
+
+  const double r = renormal.load(std::memory_order_relaxed);
+  renormal.store(-r, std::memory_order_relaxed);
+  s1 += r;
+  s2 += r;
+  s3 += r;
+  s4 += r;
+  const double in = x + r;
+
+  const double c = baseCutoff + cutoffMod1Amount * *cutoffMod1Source + cutoffMod2Amount * *cutoffMod2Source +
+                   cutoffMod3Amount * *cutoffMod3Source;
+  // Clamped before the conversion: an out-of-range (or NaN) cutoff uses the
+  // table's end instead of an undefined integer conversion.
+  const std::int32_t j = c >= kMaxPitch ? kMaxPitch : c > 0.0 ? std::int32_t(c) : 0;
+  if (j != lastCutoffIndex) computeCoefficients(j);
+
+  const double G = loopGain;
+  const double k = feedback;
+  const double a = pole;
+  double u, v, y, gv;
+  switch (mode) {
+  case kLowpass:
+  case kHighpass: {
+    const double g = gain;
+    u = (G * in + (((s1 * g + s2) * g + s3) * g + s4)) * normaliser;
+    const double f = u > 1.0 ? 1.0 : u < -1.0 ? -1.0 : u;
+    v = in - k * f;
+    if (mode == kLowpass) {
+      gv = g * v, y = gv + s1, s1 = gv - a * y, v = y;
+      gv = g * v, y = gv + s2, s2 = gv - a * y, v = y;
+      gv = g * v, y = gv + s3, s3 = gv - a * y, v = y;
+      gv = g * v, y = gv + s4, s4 = gv - a * y;
+    } else {
+      gv = g * v, y = gv + s1, s1 = -gv - a * y, v = y;
+      gv = g * v, y = gv + s2, s2 = -gv - a * y, v = y;
+      gv = g * v, y = gv + s3, s3 = -gv - a * y, v = y;
+      gv = g * v, y = gv + s4, s4 = -gv - a * y;
+    }
+    return u;
+  }
+  case kBandpass: {
+    const double gl = gain;
+    const double gh = secondGain;
+    u = (G * in + (((s1 * gh + s2) * gl + s3) * gh + s4)) * normaliser;
+    const double f = u > 1.0 ? 1.0 : u < -1.0 ? -1.0 : u;
+    v = in + k * f;
+    gv = gl * v, y = gv + s1, s1 = gv - a * y, v = y;
+    gv = gh * v, y = gv + s2, s2 = -gv - a * y, v = y;
+    gv = gl * v, y = gv + s3, s3 = gv - a * y, v = y;
+    gv = gh * v, y = gv + s4, s4 = -gv - a * y;
+    return u;
+  }
+  default: { // allpass and phaser
+    u = (G * in + (((s1 * a + s2) * a + s3) * a + s4)) * normaliser;
+    const double f = u > 1.0 ? 1.0 : u < -1.0 ? -1.0 : u;
+    v = in - k * f;
+    y = a * v + s1, s1 = v - a * y, v = y;
+    y = a * v + s2, s2 = v - a * y, v = y;
+    y = a * v + s3, s3 = v - a * y, v = y;
+    y = a * v + s4, s4 = v - a * y;
+    return mode == kPhaser ? u + in : u;
+  }
+  }
+}

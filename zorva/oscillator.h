@@ -1,0 +1,141 @@
+#pragma once
+
+#include <cstdint>
+
+// Band-limited wavetable oscillator with a second read point (pulse width,
+// saw-pulse, phase-offset saw), soft and hard sync, FM and shape modulation.
+// Phases are 28-bit: 2^28 is one cycle, a phase's table index is phase >> 16.
+class Oscillator
+{
+public:
+  static constexpr int kTableSize = 4096;
+  static constexpr int kNumTables = 11; // table L holds 2^(10 - L) harmonics
+  static constexpr std::int32_t kPhaseCycle = std::int32_t(1) << 28;
+  static constexpr std::int32_t kPhaseMask = kPhaseCycle - 1;
+
+  enum Waveform { kSawtooth = 0, kPulse = 1, kSawPulse = 2, kSine = 3 };
+  enum SyncMode { kSyncOff = 0, kSyncSoft = 1, kSyncHard = 2 };
+
+  // Builds the shared wavetables on first use (thread-safe) and starts at
+  // 44100 Hz with every phase and the increment at 0.
+  Oscillator();
+
+  // Selects the phase-increment table for the rate; when the rate differs
+  // from this oscillator's, its phases and increment restart at 0. May
+  // allocate: call from the voice's setSampleRate, outside rendering. Rates
+  // that are not positive finite numbers are ignored.
+  void init(double sampleRate);
+
+  // Restarts the cycle, keeping the offset between the two read points.
+  void restart()
+  {
+    secondPhase = (secondPhase - phase) & kPhaseMask;
+    phase = 0;
+  }
+
+  // Control-rate update: increment, second read point and tables from the
+  // pitch (1/128 semitone) plus offset, bend and FM.
+  void update(double pitch);
+
+  void setPBendRange(int semitones) { bendRange = semitones * 128; }
+  void setTranspose(int semitones)
+  {
+    transpose = semitones;
+    pitchOffset = transpose * 128 + tuning;
+  }
+  void setTuning(int fine)
+  {
+    tuning = fine;
+    pitchOffset = transpose * 128 + tuning;
+  }
+
+  // Renders n samples of the normal and the smooth output. wrap[i] is read
+  // for sync (before it is overwritten) and then set when the main phase
+  // began a new cycle at sample i.
+  void process(double* out, double* smoothOut, int n, bool* wrap) { run<true>(out, smoothOut, n, wrap); }
+
+  // Advances the phases exactly as process would, writing only the wrap flags.
+  void silence(int n, bool* wrap) { run<false>(nullptr, nullptr, n, wrap); }
+
+  // Shared read-only tables, for the voice and for tests.
+  static const double* waveTable(int level);
+  // Phase increment per sample for every pitch 0 ... 17280 at the rate, held
+  // below one cycle per sample. Built once per rate; may allocate and lock.
+  static const std::int32_t* phaseIncrementTable(double sampleRate);
+
+  // What an unrouted source pointer reads, so that no pointer is ever null.
+  static constexpr double kNoModulation = 0.0;
+
+  // Set directly by the voice's parameter handling.
+  const double* bend = &kNoModulation;
+  std::int32_t bendRange = 0;
+  std::int32_t transpose = 0;
+  std::int32_t tuning = 0;
+  std::int32_t waveform = kSawtooth;
+  double shape = 0.0;
+  double shapeModAmount = 0.0;
+  const double* shapeModSource = &kNoModulation;
+  double fm1Amount = 0.0; // already scaled to 1/128 semitone per unit of source
+  const double* fm1Source = &kNoModulation;
+  double fm2Amount = 0.0;
+  const double* fm2Source = &kNoModulation;
+  std::int32_t syncMode = kSyncOff;
+  std::int32_t pitchOffset = 0;
+  const double* table;
+  const double* smoothTable;
+  std::int32_t phase = 0;
+  std::int32_t secondPhase = 0;
+  std::int32_t increment = 0;
+  bool reversed = false;
+
+  // The rate this oscillator's increment table belongs to.
+  double sampleRate = 0.0;
+  const std::int32_t* freq2PhInc = nullptr;
+
+private:
+  template <bool Render> void run(double* out, double* smoothOut, int n, bool* wrap);
+};
+
+template <bool Render> inline void Oscillator::run(double* out, double* smoothOut, int n, bool* wrap)
+{
+  // a + mix * b gives a - b (pulse), a - 0.5 b (saw-pulse) or a + 0.5 b,
+  // exactly, since scaling by -1 or +-0.5 is exact.
+  const double mix = waveform == kPulse ? -1.0 : waveform == kSawPulse ? -0.5 : 0.5;
+  const double* t = table;
+  const double* ts = smoothTable;
+  const std::int32_t inc = increment;
+  const std::int32_t sync = syncMode;
+  std::int32_t ph = phase;
+  std::int32_t ph2 = secondPhase;
+  bool rev = reversed;
+  for (int i = 0; i < n; ++i) {
+    if (sync == kSyncSoft) {
+      if (wrap[i]) rev = !rev;
+    } else if (sync == kSyncHard) {
+      if (wrap[i]) {
+        ph2 = (ph2 - ph) & kPhaseMask;
+        ph = 0;
+      }
+    }
+    if constexpr (Render) {
+      const int ia = ph >> 16;
+      const int ib = ph2 >> 16;
+      out[i] = t[ia] + mix * t[ib];
+      smoothOut[i] = ts[ia] + mix * ts[ib];
+    }
+    if (rev) {
+      ph -= inc;
+      ph2 = (ph2 - inc) & kPhaseMask;
+      wrap[i] = ph < 0;
+      ph &= kPhaseMask;
+    } else {
+      ph += inc;
+      ph2 = (ph2 + inc) & kPhaseMask;
+      wrap[i] = ph >= kPhaseCycle;
+      ph &= kPhaseMask;
+    }
+  }
+  phase = ph;
+  secondPhase = ph2;
+  reversed = rev;
+}
