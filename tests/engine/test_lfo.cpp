@@ -1,0 +1,185 @@
+#include "zorva/lfo.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <vector>
+
+namespace {
+
+// Runs `steps` control steps and returns the bipolar output of each.
+std::vector<double> run(LFO& lfo, int steps)
+{
+  std::vector<double> out;
+  for (int i = 0; i < steps; ++i) {
+    lfo.update();
+    out.push_back(lfo.output);
+  }
+  return out;
+}
+
+// An LFO at the start of a cycle of `period` steps.
+LFO withPeriod(int wave, int period)
+{
+  LFO lfo;
+  lfo.waveform = wave;
+  lfo.setRate(1000.0 / period);
+  lfo.counter = period - 1;
+  return lfo;
+}
+
+} // namespace
+
+TEST(LFO, FreeAndSyncedPeriods)
+{
+  LFO lfo;
+  lfo.setRate(5.5);
+  EXPECT_EQ(lfo.freePeriod, 182);
+  EXPECT_EQ(lfo.period, 182);
+  EXPECT_EQ(lfo.beatsPerCycle, 1.5); // "1/4."
+
+  const struct
+  {
+    double hz, beats;
+  } divisions[] = {{0.1, 12.0}, {1.0, 4.0}, {100.0, 0.125}, {0.0, 32.0}};
+  for (auto d : divisions) {
+    lfo.setRate(d.hz);
+    EXPECT_EQ(lfo.beatsPerCycle, d.beats) << d.hz;
+  }
+
+  LFO synced;
+  synced.setSync(true);
+  synced.setTempo(120.0);
+  synced.setRate(100.0 * std::pow(11.0 / 19.0, 4.0)); // "1/4"
+  synced.update();
+  EXPECT_EQ(synced.period, 500);
+  synced.setRate(100.0 * std::pow(16.0 / 19.0, 4.0)); // "1/8T"
+  synced.update();
+  EXPECT_EQ(synced.period, 167);
+}
+
+TEST(LFO, ExtremeRatesAndTemposSaturateInsteadOfOverflowing)
+{
+  LFO lfo;
+  lfo.setRate(1e-12);
+  EXPECT_EQ(lfo.freePeriod, 2147483647);
+  lfo.setRate(1e9);
+  EXPECT_EQ(lfo.beatsPerCycle, 0.125);
+  lfo.setRate(-3.0);
+  EXPECT_EQ(lfo.period, 0);
+
+  LFO synced;
+  synced.setSync(true);
+  synced.setTempo(1e-300);
+  synced.update();
+  EXPECT_EQ(synced.period, 2147483647);
+  synced.setTempo(std::numeric_limits<double>::quiet_NaN());
+  EXPECT_EQ(synced.secondsPerBeat, 0.5);
+}
+
+TEST(LFO, WaveformSteps)
+{
+  LFO square = withPeriod(LFO::kSquare, 4);
+  EXPECT_EQ(run(square, 5), (std::vector<double>{1, 1, -1, -1, 1}));
+
+  LFO steps = withPeriod(LFO::kThreeStep, 7);
+  EXPECT_EQ(run(steps, 7), (std::vector<double>{1, 1, 1, 0, -1, -1, -1}));
+
+  LFO sawUp = withPeriod(LFO::kSawUp, 5);
+  std::vector<double> uni;
+  for (int i = 0; i < 5; ++i) {
+    sawUp.update();
+    uni.push_back(sawUp.unipolarOutput);
+  }
+  EXPECT_EQ(uni, (std::vector<double>{0, 0.25, 0.5, 0.75, 1}));
+
+  LFO sine = withPeriod(LFO::kSine, 1000);
+  double lo = 1, hi = -1;
+  for (double v : run(sine, 1000)) lo = std::min(lo, v), hi = std::max(hi, v);
+  EXPECT_NEAR(hi, 0.5, 1e-5);
+  EXPECT_NEAR(lo, -0.5, 1e-5);
+}
+
+TEST(LFO, RateZeroHoldsAConstantAndRestartsWhenARateReturns)
+{
+  LFO lfo = withPeriod(LFO::kSquare, 10);
+  lfo.setRate(0.0);
+  EXPECT_EQ(run(lfo, 3), (std::vector<double>{-1, -1, -1}));
+  lfo.setRate(100.0);
+  EXPECT_EQ(lfo.counter, 9);
+  EXPECT_EQ(run(lfo, 6), (std::vector<double>{1, 1, 1, 1, 1, -1}));
+}
+
+TEST(LFO, RateChangeKeepsThePositionInTheCycle)
+{
+  LFO lfo;
+  lfo.setRate(10.0);
+  lfo.counter = 50;
+  lfo.setRate(20.0);
+  EXPECT_EQ(lfo.period, 50);
+  EXPECT_EQ(lfo.counter, 25);
+}
+
+TEST(LFO, SampleAndHoldDrawsOncePerCycleAndAtEveryRetrigger)
+{
+  LFO::setNoiseSeed(1);
+  LFO lfo = withPeriod(LFO::kSampleHold, 3);
+  lfo.retrigger = true;
+  std::vector<double> out = run(lfo, 7);
+  EXPECT_EQ(out[0], 7.826369301029999e-06);
+  EXPECT_EQ(out[1], out[0]);
+  EXPECT_EQ(out[2], out[0]);
+  EXPECT_EQ(out[3], 0.1315377888424112);
+  EXPECT_EQ(out[5], out[3]);
+  EXPECT_EQ(out[6], 0.7556042971003233);
+
+  lfo.start(); // draws, and restarts the cycle, which draws again
+  EXPECT_EQ(lfo.heldValue, -0.558652061007985);
+  lfo.update();
+  EXPECT_EQ(lfo.output, 0.734864927886045);
+  EXPECT_EQ(LFO::noiseSeed(), 1578110407);
+}
+
+TEST(LFO, DepthFollowsTheModulationSource)
+{
+  double source = 0.25;
+  LFO lfo = withPeriod(LFO::kSquare, 4);
+  lfo.modSource = &source;
+  lfo.modAmount = 1.0; // the source sets the depth
+  lfo.update();
+  EXPECT_EQ(lfo.output, 0.25);
+  EXPECT_EQ(lfo.unipolarOutput, (0.25 + 1.0) * 0.25 * 0.5);
+  lfo.modAmount = -1.0; // the source closes the depth
+  lfo.update();
+  EXPECT_EQ(lfo.output, 0.75);
+}
+
+TEST(LFO, SynchronizeAlignsTheCycleAndWaitsAtItsEndWhileRunning)
+{
+  LFO lfo;
+  lfo.waveform = LFO::kSawUp;
+  lfo.setRate(1.0); // "1/1": four beats
+  lfo.setSync(true);
+  lfo.setTempo(120.0);
+  lfo.synchronize(1.0, true); // one beat into a 2000-step cycle
+  EXPECT_EQ(lfo.period, 2000);
+  EXPECT_EQ(lfo.counter, 1500);
+  EXPECT_TRUE(lfo.locked);
+  for (int i = 0; i < 1501; ++i) lfo.update();
+  EXPECT_EQ(lfo.counter, 0);
+  lfo.update();
+  EXPECT_EQ(lfo.counter, 0); // waits for the host
+  lfo.synchronize(4.0, true);
+  EXPECT_EQ(lfo.counter, 2000);
+
+  lfo.synchronize(std::numeric_limits<double>::quiet_NaN(), false); // a broken position realigns nothing
+  EXPECT_EQ(lfo.counter, 2000);
+  EXPECT_FALSE(lfo.locked);
+
+  lfo.setSync(false);
+  lfo.synchronize(2.0, true);
+  EXPECT_FALSE(lfo.locked);
+  EXPECT_EQ(lfo.period, 1000);
+}
