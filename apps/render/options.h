@@ -1,0 +1,52 @@
+#pragma once
+
+// The command line of zorva-render.
+
+#include "apps/render/wav_writer.h"
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace render {
+
+struct ParamAssignment
+{
+  std::string mName; // a parameter name or index
+  std::string mValue;
+};
+
+struct RenderOptions
+{
+  std::string mInput;
+  std::string mOutput;
+  std::optional<std::string> mBank;
+  std::optional<int> mProgram;
+  std::optional<std::string> mProgramName;
+  std::optional<std::string> mFxp;
+  bool mInit = false;
+  std::vector<ParamAssignment> mSets; // in command-line order
+  int mRate = 44100;
+  int mBlockSize = 512;
+  SampleFormat mFormat = SampleFormat::kF32;
+  std::optional<double> mLengthSeconds;
+  bool mListPrograms = false;
+  bool mListParams = false;
+  bool mQuiet = false;
+  bool mHelp = false;
+
+  bool Renders() const { return !mHelp && !mListPrograms && !mListParams; }
+};
+
+constexpr int kMinRate = 8000;
+constexpr int kMaxRate = 384000;
+constexpr int kMaxBlockSize = 65536;
+constexpr int kNumPrograms = 64;
+
+// args excludes the program name. False with a message for anything the
+// renderer cannot act on; the caller exits with status 2.
+bool ParseOptions(const std::vector<std::string>& args, RenderOptions& options, std::string& error);
+
+std::string UsageText();
+
+} // namespace render

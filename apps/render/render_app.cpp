@@ -1,0 +1,134 @@
+#include "apps/render/render_app.h"
+
+#include "apps/render/midi_file.h"
+#include "apps/render/options.h"
+#include "apps/render/progress.h"
+#include "apps/render/wav_writer.h"
+
+#include <algorithm>
+#include <cctype>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+
+namespace render {
+
+namespace {
+
+int Fail(AppStreams& io, int status, const std::string& message)
+{
+  io.mErr << "zorva-render: " << message << "\n";
+  if (status == kExitBadArguments) io.mErr << "Try 'zorva-render --help' for more information.\n";
+  return status;
+}
+
+int FindProgram(const RenderInstrument& instrument, const std::string& name)
+{
+  const int n = instrument.NumPrograms();
+  for (int i = 0; i < n; ++i)
+    if (instrument.ProgramName(i) == name) return i;
+  auto lower = [](std::string s) {
+    for (char& c : s) c = char(std::tolower((unsigned char)c));
+    return s;
+  };
+  for (int i = 0; i < n; ++i)
+    if (lower(instrument.ProgramName(i)) == lower(name)) return i;
+  return -1;
+}
+
+std::string FormatDb(double db)
+{
+  if (!std::isfinite(db)) return "-inf";
+  char text[32];
+  std::snprintf(text, sizeof text, "%.1f", db);
+  return text;
+}
+
+} // namespace
+
+std::string FormatSummary(double seconds, double peakDbfs, double rmsDbfs, double realTimeFactor)
+{
+  char text[160];
+  std::snprintf(text, sizeof text, "rendered %.3f s: peak %s dBFS, RMS %s dBFS, %.1fx real time", seconds,
+                FormatDb(peakDbfs).c_str(), FormatDb(rmsDbfs).c_str(), realTimeFactor);
+  return text;
+}
+
+int RunRenderApp(const std::vector<std::string>& args, const InstrumentFactory& makeInstrument, AppStreams io)
+{
+  RenderOptions options;
+  std::string error;
+  if (!ParseOptions(args, options, error)) return Fail(io, kExitBadArguments, error);
+  if (options.mHelp) {
+    io.mOut << UsageText();
+    return kExitOk;
+  }
+
+  // The input is read before the instrument is built, so a bad file is
+  // reported at once.
+  MidiFile midi;
+  if (options.Renders() && !ReadMidiFile(options.mInput, midi, error)) return Fail(io, kExitBadInput, error);
+
+  std::unique_ptr<RenderInstrument> instrument = makeInstrument();
+  if (options.mBank && !instrument->LoadBank(*options.mBank, error)) return Fail(io, kExitBadInput, error);
+  if (options.mListPrograms) {
+    char line[300];
+    for (int i = 0; i < instrument->NumPrograms(); ++i) {
+      std::snprintf(line, sizeof line, "%2d  %s\n", i, instrument->ProgramName(i).c_str());
+      io.mOut << line;
+    }
+  }
+  if (options.mProgram) {
+    if (*options.mProgram >= instrument->NumPrograms())
+      return Fail(io, kExitBadArguments, "--program: no program " + std::to_string(*options.mProgram));
+    instrument->SelectProgram(*options.mProgram);
+  } else if (options.mProgramName) {
+    const int index = FindProgram(*instrument, *options.mProgramName);
+    if (index < 0)
+      return Fail(io, kExitBadArguments,
+                  "--program-name: no program named \"" + *options.mProgramName + "\" (see --list-programs)");
+    instrument->SelectProgram(index);
+  }
+  if (options.mFxp && !instrument->LoadProgram(*options.mFxp, error)) return Fail(io, kExitBadInput, error);
+  if (options.mInit) instrument->InitProgram();
+  if (!options.mSets.empty()) {
+    const std::vector<ParamInfo> params = instrument->Params();
+    for (const ParamAssignment& assignment : options.mSets) {
+      int index = 0;
+      double value = 0.0;
+      if (!ResolveAssignment(params, assignment, index, value, error))
+        return Fail(io, kExitBadArguments, error);
+      instrument->SetParam(index, value);
+    }
+  }
+  if (options.mListParams) io.mOut << FormatParamList(instrument->Params());
+  if (!options.Renders()) return kExitOk;
+
+  WavWriter writer;
+  if (!writer.Open(options.mOutput, options.mRate, options.mFormat, error))
+    return Fail(io, kExitOutputFailed, error);
+  instrument->Prepare(options.mRate, options.mBlockSize);
+
+  RenderSettings settings;
+  settings.mRate = options.mRate;
+  settings.mBlockSize = options.mBlockSize;
+  settings.mLengthSeconds = options.mLengthSeconds;
+  ProgressBar bar(io.mErr, io.mErrIsTerminal && !options.mQuiet, options.mRate);
+  const auto started = std::chrono::steady_clock::now();
+  const RenderResult result =
+      RunRender(midi, settings, *instrument, writer,
+                [&bar](int64_t done, int64_t expected) { bar.Update(done, expected); });
+  const double wallSeconds =
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+  bar.Finish();
+  if (!result.mOk) return Fail(io, kExitOutputFailed, result.mError);
+  if (!writer.Close(error)) return Fail(io, kExitOutputFailed, error);
+
+  const double seconds = double(result.mFrames) / options.mRate;
+  io.mOut << FormatSummary(seconds, writer.PeakDbfs(), writer.RmsDbfs(),
+                           seconds / std::max(wallSeconds, 1e-9))
+          << "\n";
+  return kExitOk;
+}
+
+} // namespace render

@@ -1,0 +1,49 @@
+#pragma once
+
+// Stereo WAV output through libsndfile, with the level of everything written.
+
+#include "apps/render/schedule.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+typedef struct sf_private_tag SNDFILE;
+
+namespace render {
+
+enum class SampleFormat { kF32, kF64, kS16, kS24 };
+
+// "f32", "f64", "s16", "s24"; false for anything else.
+bool ParseSampleFormat(const std::string& text, SampleFormat& format);
+const char* SampleFormatName(SampleFormat format);
+
+class WavWriter : public BlockSink
+{
+public:
+  WavWriter() = default;
+  ~WavWriter() override;
+  WavWriter(const WavWriter&) = delete;
+  WavWriter& operator=(const WavWriter&) = delete;
+
+  bool Open(const std::string& path, int rate, SampleFormat format, std::string& error);
+  bool WriteBlock(const double* left, const double* right, int frames, std::string& error) override;
+  // Finishes the header; false if the file could not be completed.
+  bool Close(std::string& error);
+
+  int64_t FramesWritten() const { return mFrames; }
+  // Over both channels of every frame written, before conversion to the
+  // file's sample format; -infinity for silence or nothing written.
+  double PeakDbfs() const;
+  double RmsDbfs() const;
+
+private:
+  SNDFILE* mFile = nullptr;
+  std::string mPath;
+  std::vector<double> mInterleaved;
+  int64_t mFrames = 0;
+  double mPeak = 0.0;
+  double mSumSquares = 0.0;
+};
+
+} // namespace render
