@@ -11,7 +11,8 @@
 
 void Trace(const char* funcName, int line, const char* format, ...) ZORVA_PRINTF_FORMAT(3, 4);
 
-#define TRACE_HERE() Trace(__func__, __LINE__, "")
+// The first two arguments of Trace: Trace(TRACELOC, "%d voices", n).
+#define TRACELOC __func__, __LINE__
 
 // Names for log lines; empty in this build.
 const char* AUSelectStr(int selector);

@@ -1,0 +1,234 @@
+#include "IMidiQueue.h"
+#include "IPluginStructs.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace {
+
+TEST(IMidiMsg, BuildsAndDecodesNotes)
+{
+  IMidiMsg on;
+  on.MakeNoteOnMsg(60, 100, 17, 3);
+  EXPECT_EQ(on.mStatus, 0x93);
+  EXPECT_EQ(on.mOffset, 17);
+  EXPECT_EQ(on.StatusMsg(), IMidiMsg::kNoteOn);
+  EXPECT_EQ(on.Channel(), 3);
+  EXPECT_EQ(on.NoteNumber(), 60);
+  EXPECT_EQ(on.Velocity(), 100);
+  EXPECT_EQ(on.PolyAfterTouch(), -1);
+  EXPECT_EQ(on.Program(), -1);
+  EXPECT_EQ(on.PitchWheel(), 0.0);
+
+  IMidiMsg off;
+  off.MakeNoteOffMsg(61, 5);
+  EXPECT_EQ(off.mStatus, 0x80);
+  EXPECT_EQ(off.StatusMsg(), IMidiMsg::kNoteOff);
+  EXPECT_EQ(off.NoteNumber(), 61);
+  EXPECT_EQ(off.Velocity(), 0);
+
+  // Velocity 0 stays a note on; the engine decides it means off.
+  IMidiMsg zero(0, 0x90, 64, 0);
+  EXPECT_EQ(zero.StatusMsg(), IMidiMsg::kNoteOn);
+  EXPECT_EQ(zero.Velocity(), 0);
+
+  // A channel out of range must not change the kind of message.
+  IMidiMsg bad;
+  bad.MakeNoteOnMsg(60, 100, 0, 16);
+  EXPECT_EQ(bad.StatusMsg(), IMidiMsg::kNoteOn);
+}
+
+TEST(IMidiMsg, DecodesEveryOtherKind)
+{
+  const IMidiMsg poly(0, 0xA1, 60, 33);
+  EXPECT_EQ(poly.StatusMsg(), IMidiMsg::kPolyAftertouch);
+  EXPECT_EQ(poly.NoteNumber(), 60);
+  EXPECT_EQ(poly.PolyAfterTouch(), 33);
+  EXPECT_EQ(poly.Velocity(), -1);
+
+  const IMidiMsg program(0, 0xC2, 12, 0);
+  EXPECT_EQ(program.StatusMsg(), IMidiMsg::kProgramChange);
+  EXPECT_EQ(program.Program(), 12);
+  EXPECT_EQ(program.NoteNumber(), -1);
+
+  const IMidiMsg pressure(0, 0xD0, 77, 0);
+  EXPECT_EQ(pressure.StatusMsg(), IMidiMsg::kChannelAftertouch);
+  EXPECT_EQ(pressure.ChannelAfterTouch(), 77);
+  EXPECT_EQ(pressure.PolyAfterTouch(), -1);
+
+  const IMidiMsg cc(0, 0xB0, 64, 127);
+  EXPECT_EQ(cc.StatusMsg(), IMidiMsg::kControlChange);
+  EXPECT_EQ(cc.ControlChangeIdx(), IMidiMsg::kSustainOnOff);
+  EXPECT_EQ(cc.ControlChange(IMidiMsg::kSustainOnOff), 1.0);
+  EXPECT_EQ(cc.ControlChange(IMidiMsg::kModWheel), -1.0);
+  EXPECT_EQ(program.ControlChange(IMidiMsg::EControlChangeMsg(12)), -1.0);
+
+  for (uint8_t status : {0xF8, 0x45, 0xF0, 0x00}) {
+    const IMidiMsg msg(0, status, 1, 2);
+    EXPECT_EQ(msg.StatusMsg(), IMidiMsg::kNone) << int(status);
+    EXPECT_EQ(msg.NoteNumber(), -1);
+    EXPECT_EQ(msg.Program(), -1);
+  }
+}
+
+TEST(IMidiMsg, PitchWheelAndControllersBuildAndDecode)
+{
+  IMidiMsg msg;
+  msg.MakePitchWheelMsg(1.0);
+  EXPECT_EQ(msg.mStatus, 0xE0);
+  EXPECT_EQ(msg.mData1, 0x7F);
+  EXPECT_EQ(msg.mData2, 0x7F);
+  EXPECT_EQ(msg.PitchWheel(), 8191.0 / 8192.0);
+  msg.MakePitchWheelMsg(-1.0, 2);
+  EXPECT_EQ(msg.mStatus, 0xE2);
+  EXPECT_EQ(msg.mData1, 0);
+  EXPECT_EQ(msg.mData2, 0);
+  EXPECT_EQ(msg.PitchWheel(), -1.0);
+  msg.MakePitchWheelMsg(0.0);
+  EXPECT_EQ(msg.mData1, 0);
+  EXPECT_EQ(msg.mData2, 64);
+  EXPECT_EQ(msg.PitchWheel(), 0.0);
+  msg.MakePitchWheelMsg(1e300);
+  EXPECT_EQ(msg.mData2, 0x7F);
+
+  msg.mOffset = 9;
+  msg.MakeControlChangeMsg(IMidiMsg::kModWheel, 0.5, 1);
+  EXPECT_EQ(msg.mOffset, 0);
+  EXPECT_EQ(msg.mStatus, 0xB1);
+  EXPECT_EQ(msg.mData1, 1);
+  EXPECT_EQ(msg.mData2, 63);
+  // Out of range values stay within a data byte rather than wrapping.
+  msg.MakeControlChangeMsg(IMidiMsg::kModWheel, 1.5);
+  EXPECT_EQ(msg.mData2, 127);
+  msg.MakeControlChangeMsg(IMidiMsg::kModWheel, -0.5);
+  EXPECT_EQ(msg.mData2, 0);
+
+  msg.Clear();
+  EXPECT_EQ(msg.mOffset, 0);
+  EXPECT_EQ(msg.mStatus | msg.mData1 | msg.mData2, 0);
+}
+
+TEST(MidiNames, StatusWords)
+{
+  EXPECT_STREQ(StatusMsgStr(IMidiMsg::kNone), "none");
+  EXPECT_STREQ(StatusMsgStr(IMidiMsg::kNoteOn), "noteon");
+  EXPECT_STREQ(StatusMsgStr(IMidiMsg::kChannelAftertouch), "channelaftertouch");
+  EXPECT_STREQ(StatusMsgStr(IMidiMsg::kPitchWheel), "pitchwheel");
+  EXPECT_STREQ(StatusMsgStr(IMidiMsg::EStatusMsg(3)), "unknown");
+  EXPECT_STREQ(StatusMsgStr(IMidiMsg::EStatusMsg(15)), "unknown");
+  EXPECT_STREQ(StatusMsgStr(IMidiMsg::EStatusMsg(-1)), "unknown");
+}
+
+TEST(MidiNames, SysExHexStaysInsideTheBuffer)
+{
+  const uint8_t bytes[] = {0xF0, 0x7E, 0x0A, 0x01, 0xF7};
+  char buf[16];
+  std::memset(buf, '#', sizeof(buf));
+  SysExStr(buf, 10, bytes, 5);
+  EXPECT_STREQ(buf, "F0 7E 0A");
+  EXPECT_EQ(buf[10], '#');
+
+  // Exactly three bytes' room: the terminator replaces the last blank, nothing beyond.
+  std::memset(buf, '#', sizeof(buf));
+  SysExStr(buf, 9, bytes, 5);
+  EXPECT_STREQ(buf, "F0 7E 0A");
+  EXPECT_EQ(buf[9], '#');
+
+  SysExStr(buf, 16, bytes, 0);
+  EXPECT_STREQ(buf, "");
+  SysExStr(buf, 16, nullptr, 5);
+  EXPECT_STREQ(buf, "");
+}
+
+std::vector<int> Drain(IMidiQueue& q)
+{
+  std::vector<int> order;
+  while (!q.Empty()) {
+    order.push_back(q.Peek()->mData1);
+    q.Remove();
+  }
+  return order;
+}
+
+TEST(IMidiQueue, KeepsTimeOrderAndArrivalOrderForEqualOffsets)
+{
+  IMidiQueue q;
+  EXPECT_EQ(q.GetSize(), 1024);
+  EXPECT_EQ(q.Peek(), nullptr);
+  const int offsets[] = {10, 5, 5, 20, 0};
+  for (int i = 0; i < 5; ++i) q.Add(IMidiMsg(offsets[i], 0x90, uint8_t(i), 100));
+  EXPECT_EQ(q.ToDo(), 5);
+  EXPECT_EQ(Drain(q), (std::vector<int>{4, 1, 2, 0, 3}));
+  q.Remove(); // on an empty queue: harmless
+  EXPECT_TRUE(q.Empty());
+  q.Add(IMidiMsg(3, 0x90, 9, 1));
+  EXPECT_EQ(q.ToDo(), 1);
+}
+
+TEST(IMidiQueue, FlushMovesPendingEventsCloser)
+{
+  IMidiQueue q;
+  for (int offset : {10, 50, 100}) q.Add(IMidiMsg(offset, 0x90, uint8_t(offset), 1));
+  const int step = 44;
+  int steps = 0;
+  std::vector<std::pair<int, int>> fired; // (step, note)
+  while (!q.Empty() && steps < 10) {
+    while (!q.Empty() && q.Peek()->mOffset <= step) {
+      fired.emplace_back(steps, q.Peek()->mData1);
+      q.Remove();
+    }
+    q.Flush(step);
+    ++steps;
+  }
+  EXPECT_EQ(fired, (std::vector<std::pair<int, int>>{{0, 10}, {1, 50}, {2, 100}}));
+}
+
+TEST(IMidiQueue, FullQueueCompactsBeforeGrowing)
+{
+  IMidiQueue q;
+  for (int i = 0; i < 1024; ++i) q.Add(IMidiMsg(i, 0x90, uint8_t(i & 0x7F), 1));
+  EXPECT_EQ(q.GetSize(), 1024);
+  q.Remove();
+  q.Remove();
+  q.Add(IMidiMsg(5000, 0x90, 1, 1)); // room made by compaction
+  q.Add(IMidiMsg(5001, 0x90, 1, 1));
+  EXPECT_EQ(q.GetSize(), 1024);
+  EXPECT_EQ(q.ToDo(), 1024);
+  q.Add(IMidiMsg(1, 0x90, 2, 1)); // full with nothing taken: grows by one step
+  EXPECT_EQ(q.GetSize(), 2048);
+  EXPECT_EQ(q.ToDo(), 1025);
+  EXPECT_EQ(q.Peek()->mOffset, 1); // inserted in time order after the move
+}
+
+TEST(IMidiQueue, ResizeFollowsBlockSizeButNeverDropsPendingMessages)
+{
+  IMidiQueue q;
+  q.Resize(100);
+  EXPECT_EQ(q.GetGrow(), 512);
+  EXPECT_EQ(q.GetSize(), 512);
+  q.Resize(512);
+  EXPECT_EQ(q.GetSize(), 512);
+  q.Resize(513);
+  EXPECT_EQ(q.GetSize(), 1024);
+  EXPECT_EQ(q.GetGrow(), 1024);
+
+  for (int i = 0; i < 600; ++i) q.Add(IMidiMsg(i, 0x90, 1, 1));
+  q.Remove();
+  q.Resize(100);
+  EXPECT_EQ(q.GetSize(), 1024);
+  EXPECT_EQ(q.GetGrow(), 512);
+  EXPECT_EQ(q.ToDo(), 599);
+  EXPECT_EQ(q.Peek()->mOffset, 1);
+
+  // Before the host has announced a block size the queue must still hold messages.
+  IMidiQueue early;
+  early.Resize(0);
+  EXPECT_EQ(early.GetSize(), 512);
+  for (int i = 0; i < 600; ++i) early.Add(IMidiMsg(i, 0x90, 1, 1));
+  EXPECT_EQ(early.ToDo(), 600);
+}
+
+} // namespace

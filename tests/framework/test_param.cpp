@@ -1,0 +1,258 @@
+#include "IParam.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+namespace {
+
+std::string Display(const IParam& p, double value, bool normalized = false, bool withTexts = true)
+{
+  char text[kMaxParamDisplayLen];
+  p.GetDisplayForHost(value, normalized, text, withTexts);
+  return text;
+}
+
+TEST(IParam, InitialisationRaisesDegenerateRanges)
+{
+  IParam e;
+  e.InitEnum("x", 0, 1);
+  EXPECT_EQ(e.Type(), IParam::kTypeEnum);
+  EXPECT_EQ(e.GetMax(), 1.0);
+
+  IParam i;
+  i.InitInt("x", 5, 3, 3);
+  EXPECT_EQ(i.GetMin(), 3.0);
+  EXPECT_EQ(i.GetMax(), 4.0);
+  EXPECT_EQ(i.Value(), 5.0); // the default is taken as given
+
+  IParam d;
+  d.InitDouble("x", 0, 0, 0, 0.5);
+  EXPECT_EQ(d.GetMax(), 0.5);
+  EXPECT_EQ(d.GetPrecision(), 1);
+
+  IParam b;
+  b.InitBool("Sw", true, "lbl", "grp");
+  EXPECT_EQ(b.Value(), 1.0);
+  EXPECT_EQ(b.GetNDisplayTexts(), 2);
+  EXPECT_STREQ(b.GetDisplayText(0), "off");
+  EXPECT_STREQ(b.GetDisplayText(1), "on");
+  EXPECT_STREQ(b.GetParamGroupForHost(), "grp");
+}
+
+TEST(IParam, PrecisionFollowsStep)
+{
+  const struct
+  {
+    double step;
+    int precision;
+  } cases[] = {{1.0, 0}, {0.1, 1}, {0.01, 2}, {0.25, 2}, {0.001, 3}, {1.0 / 3.0, 6}, {2.5, 1}};
+  for (const auto& c : cases) {
+    IParam p;
+    p.InitDouble("x", 0, 0, 10, c.step);
+    EXPECT_EQ(p.GetPrecision(), c.precision) << "step " << c.step;
+  }
+}
+
+TEST(IParam, FirstInitialisationFixesKindAndShapeZeroKeepsShape)
+{
+  IParam p;
+  p.InitDouble("x", 0, 0, 1, 0.1, "", "", 0.0);
+  EXPECT_EQ(p.GetShape(), 1.0);
+  p.SetShape(3.0);
+  p.InitDouble("x", 0, 0, 1, 0.1, "", "", 0.0);
+  EXPECT_EQ(p.GetShape(), 3.0);
+
+  p.InitEnum("y", 2, 5);
+  EXPECT_EQ(p.Type(), IParam::kTypeDouble);
+  EXPECT_EQ(p.GetMax(), 4.0);
+  EXPECT_STREQ(p.GetNameForHost(), "y");
+}
+
+TEST(IParam, OverlongTextsAreCut)
+{
+  const std::string longText(100, 'a');
+  IParam p;
+  p.InitInt(longText.c_str(), 0, 0, 3, longText.c_str(), longText.c_str());
+  p.SetDisplayText(1, longText.c_str());
+  EXPECT_EQ(std::strlen(p.GetNameForHost()), 31u);
+  EXPECT_EQ(std::strlen(p.GetParamGroupForHost()), 31u);
+  EXPECT_EQ(std::strlen(p.GetDisplayText(1)), 31u);
+}
+
+TEST(IParam, SetNormalizedQuantisesAllButDoubles)
+{
+  IParam i;
+  i.InitInt("x", 0, 0, 10);
+  i.SetNormalized(0.34);
+  EXPECT_EQ(i.Value(), 3.0);
+  i.SetNormalized(0.35);
+  EXPECT_EQ(i.Value(), 4.0);
+  i.SetNormalized(1.0);
+  EXPECT_EQ(i.Value(), 10.0);
+
+  IParam d;
+  d.InitDouble("x", 0, 0, 10, 1.0);
+  d.SetNormalized(0.34);
+  EXPECT_DOUBLE_EQ(d.Value(), 3.4);
+
+  // Steps other than 1 quantise to their own grid, never beyond the maximum.
+  IParam e;
+  e.InitEnum("x", 0, 3);
+  e.SetNormalized(0.76);
+  EXPECT_EQ(e.Value(), 2.0);
+}
+
+TEST(IParam, ShapedMappingRoundTrips)
+{
+  IParam p;
+  p.InitDouble("x", 0, 0, 100, 0.01, "", "", 2.0);
+  p.SetNormalized(0.5);
+  EXPECT_DOUBLE_EQ(p.Value(), 25.0);
+  EXPECT_DOUBLE_EQ(p.GetNormalized(), 0.5);
+  EXPECT_EQ(p.GetNormalized(150), 1.0);
+  EXPECT_EQ(p.GetNormalized(-5), 0.0);
+  EXPECT_DOUBLE_EQ(p.GetNonNormalized(0.5), 25.0);
+
+  for (double n = 0.0; n <= 1.0; n += 0.125) {
+    p.SetNormalized(n);
+    EXPECT_NEAR(p.GetNormalized(), n, 1e-12);
+  }
+}
+
+TEST(IParam, SetClampsAndBadInputLeavesValueSane)
+{
+  IParam p;
+  p.InitDouble("x", 0.5, -1, 1, 0.01, "", "", 0.5);
+  p.Set(7);
+  EXPECT_EQ(p.Value(), 1.0);
+  p.Set(-7);
+  EXPECT_EQ(p.Value(), -1.0);
+
+  // A host sending NaN or a normalised value out of 0 ... 1 must not produce NaN.
+  p.Set(0.25);
+  p.Set(std::nan(""));
+  EXPECT_EQ(p.Value(), 0.25);
+  p.SetNormalized(std::nan(""));
+  EXPECT_EQ(p.Value(), 0.25);
+  p.SetNormalized(-0.5);
+  EXPECT_EQ(p.Value(), -1.0);
+  p.SetNormalized(1.5);
+  EXPECT_EQ(p.Value(), 1.0);
+}
+
+TEST(IParam, IntBoolAndDecibels)
+{
+  IParam p;
+  p.InitDouble("x", 0, -30, 30, 0.1);
+  p.Set(-2.7);
+  EXPECT_EQ(p.Int(), -2);
+  EXPECT_FALSE(p.Bool());
+  p.Set(0.5);
+  EXPECT_TRUE(p.Bool());
+
+  p.Set(0);
+  EXPECT_EQ(p.DBToAmp(), 1.0);
+  p.Set(-6);
+  EXPECT_NEAR(p.DBToAmp(), 0.501, 0.001);
+  p.Set(20);
+  EXPECT_NEAR(p.DBToAmp(), 10.0, 1e-9);
+}
+
+TEST(IParam, DisplayTextsKeepFirstEntryAndMapCaseSensitively)
+{
+  IParam p;
+  p.InitEnum("x", 0, 3);
+  p.SetDisplayText(0, "Saw");
+  p.SetDisplayText(1, "Pulse");
+  p.SetDisplayText(1, "Other"); // does not replace
+  EXPECT_EQ(p.GetNDisplayTexts(), 3);
+  EXPECT_STREQ(p.GetDisplayText(1), "Pulse");
+  EXPECT_STREQ(p.GetDisplayText(7), "");
+
+  int value = -1;
+  EXPECT_STREQ(p.GetDisplayTextAtIdx(2, &value), "Other");
+  EXPECT_EQ(value, 1);
+  value = 42;
+  EXPECT_STREQ(p.GetDisplayTextAtIdx(3, &value), "");
+  EXPECT_STREQ(p.GetDisplayTextAtIdx(-1, &value), "");
+  EXPECT_EQ(value, 42);
+
+  EXPECT_TRUE(p.MapDisplayText("Pulse", &value));
+  EXPECT_EQ(value, 1);
+
+  IParam b;
+  b.InitBool("b", false);
+  value = 42;
+  EXPECT_FALSE(b.MapDisplayText("On", &value));
+  EXPECT_EQ(value, 42);
+  EXPECT_TRUE(b.MapDisplayText("on", &value));
+  EXPECT_EQ(value, 1);
+}
+
+TEST(IParam, DisplayForHost)
+{
+  IParam e;
+  e.InitEnum("x", 0, 3);
+  e.SetDisplayText(0, "A");
+  e.SetDisplayText(1, "B");
+  e.SetDisplayText(2, "C");
+  EXPECT_EQ(Display(e, 1.9), "B");
+  EXPECT_EQ(Display(e, 1.9, false, false), "1");
+  EXPECT_EQ(Display(e, 1.0, true), "C"); // normalised 1.0 is the maximum, 2
+
+  IParam d;
+  d.InitDouble("x", 0, -10, 10, 0.01);
+  EXPECT_EQ(Display(d, 3.14159), "3.14");
+  d.Set(-1.5);
+  char text[kMaxParamDisplayLen];
+  d.GetDisplayForHost(text);
+  EXPECT_STREQ(text, "-1.50");
+
+  IParam i;
+  i.InitInt("x", 0, -5, 5);
+  EXPECT_EQ(Display(i, -2.7), "-2");
+  // An integer with a table but no entry for the value falls back to the number.
+  i.SetDisplayText(0, "zero");
+  i.SetDisplayText(3, "");
+  EXPECT_EQ(Display(i, 0), "zero");
+  EXPECT_EQ(Display(i, 3), "3");
+
+  // Values far beyond any text width are cut to the buffer, never overflow it.
+  IParam big;
+  big.InitDouble("x", 0, -1e300, 1e300, 1.0 / 3.0);
+  EXPECT_EQ(Display(big, 1e300).size(), static_cast<size_t>(kMaxParamDisplayLen - 1));
+  IParam bigInt;
+  bigInt.InitDouble("x", 0, -1e300, 1e300, 1.0);
+  EXPECT_EQ(Display(bigInt, -1e300), "-2147483648");
+}
+
+TEST(IParam, DisplayFunctionAloneFormats)
+{
+  IParam p;
+  p.InitEnum("x", 0, 2);
+  p.SetDisplayText(1, "one");
+  p.mDisplayTextFunc = [](double value, char* text) {
+    std::snprintf(text, kMaxParamDisplayLen, "<%.1f>", value);
+  };
+  EXPECT_EQ(Display(p, 1.0), "<1.0>");
+  EXPECT_EQ(Display(p, 0.5, true), "<0.5>");
+}
+
+TEST(IParam, LabelGivesWayToDisplayText)
+{
+  IParam p;
+  p.InitInt("x", 0, 0, 10, "Hz");
+  p.SetDisplayText(0, "Off");
+  p.SetDisplayText(5, "");
+  EXPECT_STREQ(p.GetLabelForHost(), "");
+  p.Set(3);
+  EXPECT_STREQ(p.GetLabelForHost(), "Hz");
+  p.Set(5);
+  EXPECT_STREQ(p.GetLabelForHost(), "Hz");
+}
+
+} // namespace
