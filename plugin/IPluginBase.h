@@ -13,6 +13,14 @@
 class IGraphics;
 class NChanDelayLine;
 
+// Per-instance identity that a host binding needs beyond the constructor's
+// numbers (bundle identifier, editor view factory); adapters without a bundle ignore it.
+struct IPluginInstanceInfo
+{
+  std::string mOSXBundleID;
+  std::string mCocoaViewFactoryClassName;
+};
+
 // The plug-in interface a build serves; the values are reported to hosts.
 enum EAPI : int { kAPIVST2 = 0, kAPIVST3 = 1, kAPIAU = 2, kAPIRTAS = 3, kAPIAAX = 4, kAPISA = 5 };
 
