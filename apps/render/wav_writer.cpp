@@ -50,21 +50,22 @@ bool WavWriter::Open(const std::string& path, int rate, SampleFormat format, std
   case SampleFormat::kS16: subtype = SF_FORMAT_PCM_16; break;
   case SampleFormat::kS24: subtype = SF_FORMAT_PCM_24; break;
   }
-  // RF64 lets a render pass the 4 GiB limit of plain WAV; files that stay
-  // below it are written as ordinary WAV when closed.
   SF_INFO info = {};
   info.samplerate = rate;
   info.channels = 2;
-  info.format = SF_FORMAT_RF64 | subtype;
+  info.format = SF_FORMAT_WAV | subtype;
   mFile = sf_open(path.c_str(), SFM_WRITE, &info);
   if (!mFile) {
     error = path + ": cannot write: " + sf_strerror(nullptr);
     return false;
   }
-  sf_command(mFile, SFC_RF64_AUTO_DOWNGRADE, nullptr, SF_TRUE);
   // Integer formats: samples beyond full scale clip instead of wrapping round.
   sf_command(mFile, SFC_SET_CLIPPING, nullptr, SF_TRUE);
   mPath = path;
+  mBytesPerFrame = 2 * (format == SampleFormat::kF64   ? 8
+                        : format == SampleFormat::kS16 ? 2
+                        : format == SampleFormat::kS24 ? 3
+                                                       : 4);
   mFrames = 0;
   mPeak = 0.0;
   mSumSquares = 0.0;
@@ -78,6 +79,11 @@ bool WavWriter::WriteBlock(const double* left, const double* right, int frames, 
     return false;
   }
   if (frames <= 0) return true;
+  // The RIFF sizes are 32-bit: past 4 GiB the header would lie about the data.
+  if (uint64_t(mFrames + frames) * uint64_t(mBytesPerFrame) > kMaxWavDataBytes) {
+    error = mPath + ": output would pass the 4 GiB limit of a WAV file; shorten it with --length";
+    return false;
+  }
   mInterleaved.resize(size_t(frames) * 2);
   for (int i = 0; i < frames; ++i) {
     const double l = left[i], r = right[i];
@@ -97,7 +103,6 @@ bool WavWriter::WriteBlock(const double* left, const double* right, int frames, 
 bool WavWriter::Close(std::string& error)
 {
   if (!mFile) return true;
-  sf_write_sync(mFile);
   const int rc = sf_close(mFile);
   mFile = nullptr;
   if (rc != 0) {

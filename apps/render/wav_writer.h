@@ -18,6 +18,9 @@ enum class SampleFormat { kF32, kF64, kS16, kS24 };
 bool ParseSampleFormat(const std::string& text, SampleFormat& format);
 const char* SampleFormatName(SampleFormat format);
 
+// Room for the header below the 32-bit RIFF size.
+constexpr uint64_t kMaxWavDataBytes = 0xFFFFFFFFull - 4096;
+
 class WavWriter : public BlockSink
 {
 public:
@@ -41,6 +44,7 @@ private:
   SNDFILE* mFile = nullptr;
   std::string mPath;
   std::vector<double> mInterleaved;
+  int mBytesPerFrame = 8;
   int64_t mFrames = 0;
   double mPeak = 0.0;
   double mSumSquares = 0.0;

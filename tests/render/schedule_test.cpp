@@ -1,0 +1,196 @@
+#include "apps/render/schedule.h"
+#include "tests/render/midi_builder.h"
+
+#include <gtest/gtest.h>
+
+using namespace render;
+using namespace render_test;
+
+namespace {
+
+// Records what the loop does; each processed block gets its number as sample
+// values, and the target sounds until `mSoundsUntil` frames have been rendered.
+struct FakeTarget : RenderTarget
+{
+  struct Delivery
+  {
+    int64_t mBlockStart;
+    int mOffset;
+    uint8_t mData1;
+  };
+  struct Block
+  {
+    int64_t mStart;
+    int mFrames;
+    double mTempo;
+    double mQuarters;
+  };
+  std::vector<Delivery> mDeliveries;
+  std::vector<Block> mBlocks;
+  int64_t mRendered = 0;
+  int64_t mSoundsUntil = 0;
+  double mTempo = 0, mQuarters = 0;
+
+  void SetTransport(double tempo, double quarters, bool running) override
+  {
+    EXPECT_TRUE(running);
+    mTempo = tempo;
+    mQuarters = quarters;
+  }
+  void SendMidi(int offset, uint8_t, uint8_t data1, uint8_t) override
+  {
+    mDeliveries.push_back({mRendered, offset, data1});
+  }
+  void ProcessBlock(double* left, double* right, int frames) override
+  {
+    for (int i = 0; i < frames; ++i) left[i] = right[i] = double(mBlocks.size());
+    mBlocks.push_back({mRendered, frames, mTempo, mQuarters});
+    mRendered += frames;
+  }
+  bool IsSounding() const override { return mRendered < mSoundsUntil; }
+};
+
+struct CountingSink : BlockSink
+{
+  int64_t mFrames = 0;
+  int64_t mFailAfter = -1;
+  bool WriteBlock(const double*, const double*, int frames, std::string& error) override
+  {
+    if (mFailAfter >= 0 && mFrames >= mFailAfter) {
+      error = "disk full";
+      return false;
+    }
+    mFrames += frames;
+    return true;
+  }
+};
+
+MidiFile FileWithNotesAt(const std::vector<uint32_t>& ticks)
+{
+  // 1000 ticks per second (timecode 25 x 40) keeps frames easy to predict.
+  Track t;
+  uint32_t last = 0;
+  for (size_t i = 0; i < ticks.size(); ++i) t.Ev(ticks[i] - last, {0x90, uint8_t(i), 1}), last = ticks[i];
+  const Bytes bytes = Smf(0, 0xE728, {t.End()});
+  MidiFile file;
+  std::string error;
+  EXPECT_TRUE(ParseMidiFile(bytes.data(), bytes.size(), file, error)) << error;
+  return file;
+}
+
+} // namespace
+
+TEST(Schedule, FramesRoundHalfUp)
+{
+  EXPECT_EQ(FramesForSeconds(1.0, 44100), 44100);
+  EXPECT_EQ(FramesForSeconds(0.5 / 44100, 44100), 1);
+  EXPECT_EQ(FramesForSeconds(0.49 / 44100, 44100), 0);
+  EXPECT_EQ(FramesForSeconds(2.5, 1), 3);
+}
+
+TEST(Schedule, EventsArriveBeforeTheirBlockWithTheirOffset)
+{
+  // Ticks are milliseconds; at 44100 Hz tick t is frame floor(44.1 t + 0.5).
+  const std::vector<uint32_t> ticks = {0, 1, 11, 12, 12, 23, 500, 999};
+  const MidiFile file = FileWithNotesAt(ticks);
+  for (int block : {512, 100, 1}) {
+    FakeTarget target;
+    CountingSink sink;
+    RenderSettings settings;
+    settings.mBlockSize = block;
+    settings.mLengthSeconds = 1.0;
+    const RenderResult result = RunRender(file, settings, target, sink);
+    ASSERT_TRUE(result.mOk);
+    EXPECT_EQ(result.mFrames, 44100);
+    EXPECT_EQ(sink.mFrames, 44100);
+    ASSERT_EQ(target.mDeliveries.size(), ticks.size()) << block;
+    for (size_t i = 0; i < ticks.size(); ++i) {
+      const int64_t frame = (int64_t(ticks[i]) * 441 + 5) / 10;
+      const auto& d = target.mDeliveries[i];
+      EXPECT_EQ(d.mData1, i); // merged order kept, also within one frame
+      EXPECT_EQ(d.mBlockStart, frame / block * block) << "block " << block << " event " << i;
+      EXPECT_EQ(d.mOffset, frame % block) << "block " << block << " event " << i;
+    }
+    // Full blocks, the last one shorter.
+    for (size_t b = 0; b + 1 < target.mBlocks.size(); ++b) EXPECT_EQ(target.mBlocks[b].mFrames, block);
+    EXPECT_EQ(target.mBlocks.back().mFrames, 44100 % block ? 44100 % block : block);
+  }
+}
+
+TEST(Schedule, FixedLengthCountsFramesAndDropsLaterEvents)
+{
+  const MidiFile file = FileWithNotesAt({0, 1500});
+  FakeTarget target;
+  target.mSoundsUntil = 1 << 30;
+  CountingSink sink;
+  RenderSettings settings;
+  settings.mRate = 48000;
+  settings.mLengthSeconds = 1.00001; // 48000.48 frames
+  EXPECT_EQ(RunRender(file, settings, target, sink).mFrames, 48000);
+  EXPECT_EQ(target.mDeliveries.size(), 1u);
+  settings.mLengthSeconds = 0.0;
+  EXPECT_EQ(RunRender(file, settings, target, sink).mFrames, 0);
+}
+
+TEST(Schedule, DefaultLengthRunsUntilVoicesEndAtMostOneMinuteAfterLastEvent)
+{
+  const MidiFile file = FileWithNotesAt({0, 1000}); // last event: frame 44100
+  RenderSettings settings;
+  settings.mBlockSize = 1000;
+  CountingSink sink;
+
+  FakeTarget quiet; // nothing sounds: stop right after the last event's block
+  EXPECT_EQ(RunRender(file, settings, quiet, sink).mFrames, 45000);
+
+  FakeTarget releasing;
+  releasing.mSoundsUntil = 50500;
+  EXPECT_EQ(RunRender(file, settings, releasing, sink).mFrames, 51000);
+
+  FakeTarget endless;
+  endless.mSoundsUntil = int64_t(1) << 40;
+  const RenderResult capped = RunRender(file, settings, endless, sink);
+  EXPECT_EQ(capped.mFrames, 44100 + 60 * 44100);
+  EXPECT_EQ(endless.mBlocks.back().mFrames, 100);
+
+  FakeTarget empty;
+  EXPECT_EQ(RunRender(FileWithNotesAt({}), settings, empty, sink).mFrames, 0);
+}
+
+TEST(Schedule, TransportFollowsTempoMapAtBlockStarts)
+{
+  // 96 ticks per quarter; 120 bpm, then 60 bpm from 1 s (tick 192) on.
+  Track t;
+  t.Tempo(192, 1000000).Ev(192, {0x80, 1, 0}).End();
+  const Bytes bytes = Smf(0, 96, {t});
+  MidiFile file;
+  std::string error;
+  ASSERT_TRUE(ParseMidiFile(bytes.data(), bytes.size(), file, error));
+  FakeTarget target;
+  CountingSink sink;
+  RenderSettings settings;
+  settings.mRate = 1000;
+  settings.mBlockSize = 300;
+  settings.mLengthSeconds = 2.0;
+  ASSERT_TRUE(RunRender(file, settings, target, sink).mOk);
+  const double tempos[] = {120, 120, 120, 120, 60, 60, 60};
+  const double quarters[] = {0.0, 0.6, 1.2, 1.8, 2.2, 2.5, 2.8};
+  ASSERT_EQ(target.mBlocks.size(), 7u);
+  for (size_t b = 0; b < 7; ++b) {
+    EXPECT_EQ(target.mBlocks[b].mTempo, tempos[b]) << b;
+    EXPECT_NEAR(target.mBlocks[b].mQuarters, quarters[b], 1e-12) << b;
+  }
+}
+
+TEST(Schedule, SinkFailureStopsTheRender)
+{
+  const MidiFile file = FileWithNotesAt({0});
+  FakeTarget target;
+  CountingSink sink;
+  sink.mFailAfter = 1024;
+  RenderSettings settings;
+  settings.mLengthSeconds = 1.0;
+  const RenderResult result = RunRender(file, settings, target, sink);
+  EXPECT_FALSE(result.mOk);
+  EXPECT_EQ(result.mError, "disk full");
+  EXPECT_EQ(target.mBlocks.size(), 3u);
+}

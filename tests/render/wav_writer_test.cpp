@@ -1,0 +1,116 @@
+#include "apps/render/wav_writer.h"
+
+#include <gtest/gtest.h>
+#include <sndfile.h>
+
+#include <cmath>
+#include <cstdio>
+#include <fstream>
+
+using namespace render;
+
+namespace {
+
+std::string TempPath(const std::string& name)
+{
+  return testing::TempDir() + "zorva_render_" + name;
+}
+
+} // namespace
+
+TEST(WavWriter, RoundTripsInEveryFormat)
+{
+  struct Case
+  {
+    SampleFormat mFormat;
+    int mSubtype;
+    double mTolerance;
+  };
+  const Case cases[] = {{SampleFormat::kF32, SF_FORMAT_FLOAT, 1e-7},
+                        {SampleFormat::kF64, SF_FORMAT_DOUBLE, 0.0},
+                        {SampleFormat::kS16, SF_FORMAT_PCM_16, 1.0 / 32768},
+                        {SampleFormat::kS24, SF_FORMAT_PCM_24, 1.0 / 8388608}};
+  const int frames = 1000;
+  std::vector<double> left(frames), right(frames);
+  for (int i = 0; i < frames; ++i) {
+    left[size_t(i)] = 0.9 * std::sin(i * 0.05);
+    right[size_t(i)] = -0.3 * std::cos(i * 0.011) + 1e-9 * i;
+  }
+  for (const Case& c : cases) {
+    const std::string path = TempPath(std::string(SampleFormatName(c.mFormat)) + ".wav");
+    WavWriter writer;
+    std::string error;
+    ASSERT_TRUE(writer.Open(path, 48000, c.mFormat, error)) << error;
+    ASSERT_TRUE(writer.WriteBlock(left.data(), right.data(), 600, error));
+    ASSERT_TRUE(writer.WriteBlock(left.data() + 600, right.data() + 600, 400, error));
+    ASSERT_TRUE(writer.Close(error)) << error;
+    EXPECT_EQ(writer.FramesWritten(), frames);
+
+    SF_INFO info = {};
+    SNDFILE* f = sf_open(path.c_str(), SFM_READ, &info);
+    ASSERT_NE(f, nullptr) << path;
+    EXPECT_EQ(info.format, SF_FORMAT_WAV | c.mSubtype); // small files stay plain WAV
+    EXPECT_EQ(info.channels, 2);
+    EXPECT_EQ(info.samplerate, 48000);
+    ASSERT_EQ(info.frames, frames);
+    std::vector<double> back(size_t(frames) * 2);
+    ASSERT_EQ(sf_readf_double(f, back.data(), frames), frames);
+    sf_close(f);
+    for (int i = 0; i < frames; ++i) {
+      ASSERT_NEAR(back[size_t(i) * 2], left[size_t(i)], c.mTolerance) << SampleFormatName(c.mFormat) << i;
+      ASSERT_NEAR(back[size_t(i) * 2 + 1], right[size_t(i)], c.mTolerance)
+          << SampleFormatName(c.mFormat) << i;
+    }
+    std::remove(path.c_str());
+  }
+}
+
+TEST(WavWriter, IntegerFormatsClipInsteadOfWrapping)
+{
+  const std::string path = TempPath("clip.wav");
+  const double left[] = {1.5, -3.0}, right[] = {1.0, 0.0};
+  WavWriter writer;
+  std::string error;
+  ASSERT_TRUE(writer.Open(path, 44100, SampleFormat::kS16, error));
+  ASSERT_TRUE(writer.WriteBlock(left, right, 2, error));
+  ASSERT_TRUE(writer.Close(error));
+  SF_INFO info = {};
+  SNDFILE* f = sf_open(path.c_str(), SFM_READ, &info);
+  ASSERT_NE(f, nullptr);
+  short back[4];
+  ASSERT_EQ(sf_readf_short(f, back, 2), 2);
+  sf_close(f);
+  EXPECT_EQ(back[0], 32767);
+  EXPECT_EQ(back[2], -32768);
+  EXPECT_GT(back[1], 32000);
+  std::remove(path.c_str());
+}
+
+TEST(WavWriter, MeasuresPeakAndRmsOfEverythingWritten)
+{
+  const std::string path = TempPath("level.wav");
+  WavWriter writer;
+  std::string error;
+  ASSERT_TRUE(writer.Open(path, 44100, SampleFormat::kF32, error));
+  EXPECT_TRUE(std::isinf(writer.PeakDbfs()) && writer.PeakDbfs() < 0);
+  EXPECT_TRUE(std::isinf(writer.RmsDbfs()) && writer.RmsDbfs() < 0);
+  std::vector<double> l(100, 0.5), r(100, -0.5), silence(100, 0.0);
+  ASSERT_TRUE(writer.WriteBlock(l.data(), r.data(), 100, error));
+  EXPECT_NEAR(writer.RmsDbfs(), -6.0206, 1e-4);
+  ASSERT_TRUE(writer.WriteBlock(silence.data(), silence.data(), 100, error));
+  r[7] = -1.0;
+  ASSERT_TRUE(writer.WriteBlock(silence.data(), r.data(), 100, error));
+  EXPECT_DOUBLE_EQ(writer.PeakDbfs(), 0.0);
+  // 299 samples of 0.25 power and one of 1.0 over 600 samples.
+  EXPECT_NEAR(writer.RmsDbfs(), 10 * std::log10((299 * 0.25 + 1.0) / 600), 1e-9);
+  // Past 4 GiB the 32-bit RIFF sizes would be wrong: refused before any
+  // sample is read.
+  EXPECT_FALSE(writer.WriteBlock(l.data(), r.data(), 600000000, error));
+  EXPECT_NE(error.find("4 GiB"), std::string::npos);
+  ASSERT_TRUE(writer.Close(error));
+  std::remove(path.c_str());
+
+  EXPECT_FALSE(writer.Open("/nonexistent-dir/x.wav", 44100, SampleFormat::kF32, error));
+  EXPECT_NE(error.find("/nonexistent-dir/x.wav"), std::string::npos);
+  EXPECT_FALSE(writer.WriteBlock(l.data(), r.data(), 100, error));
+}
