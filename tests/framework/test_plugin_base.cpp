@@ -1,0 +1,310 @@
+#include "fwbase_test_plug.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <thread>
+
+namespace {
+
+// Writes channel number + 1 (plus the input) into every output so the routing
+// is visible; with mAccumulate it adds 1 instead, so scratch contents show.
+class MarkingPlug : public TestPlug
+{
+public:
+  using TestPlug::TestPlug;
+  void ProcessDoubleReplacing(double** inputs, double** outputs, int nFrames) override
+  {
+    mLastOut0 = outputs[0];
+    for (int c = 0; c < NOutChannels(); ++c)
+      for (int s = 0; s < nFrames; ++s) {
+        if (mAccumulate)
+          outputs[c][s] += 1.0;
+        else
+          outputs[c][s] = c + 1 + (c < NInChannels() ? inputs[c][s] : 0.0);
+      }
+  }
+  bool mAccumulate = false;
+  double* mLastOut0 = nullptr;
+};
+
+class ApiPlug : public TestPlug
+{
+public:
+  explicit ApiPlug(int api) : mApi(static_cast<EAPI>(api)) {}
+  EAPI GetAPI() override { return mApi; }
+  EAPI mApi;
+};
+
+TEST(PluginBase, ChannelStringsGiveConfigurationsAndChannels)
+{
+  TestPlug inst;
+  EXPECT_EQ(inst.NChannelIO(), 2);
+  EXPECT_EQ(inst.NInChannels(), 0);
+  EXPECT_EQ(inst.NOutChannels(), 2);
+  EXPECT_TRUE(inst.LegalIO(0, 2));
+  EXPECT_TRUE(inst.LegalIO(0, 1));
+  EXPECT_TRUE(inst.LegalIO(-1, 1));
+  EXPECT_TRUE(inst.LegalIO(0, -1));
+  EXPECT_FALSE(inst.LegalIO(1, 2));
+  EXPECT_FALSE(inst.LegalIO(0, 3));
+
+  TestPlug fx(1, false, "2-2");
+  EXPECT_EQ(fx.NInChannels(), 2);
+  EXPECT_EQ(fx.NOutChannels(), 2);
+
+  TestPlug two(1, false, "1-1 2-2");
+  EXPECT_EQ(two.NChannelIO(), 2);
+  EXPECT_EQ(two.NInChannels(), 2);
+  EXPECT_EQ(two.NOutChannels(), 2);
+  EXPECT_FALSE(two.LegalIO(1, 2));
+
+  TestPlug none(1, false, nullptr);
+  EXPECT_EQ(none.NChannelIO(), 0);
+  EXPECT_EQ(none.NOutChannels(), 0);
+  EXPECT_FALSE(none.LegalIO(-1, -1));
+
+  // Extra blanks neither duplicate a configuration nor add an empty one.
+  TestPlug blanks(1, false, " 0-1  0-2 ");
+  ASSERT_EQ(blanks.NChannelIO(), 2);
+  EXPECT_EQ(blanks.GetChannelIO(1)->mOut, 2);
+  EXPECT_FALSE(blanks.LegalIO(0, 0));
+
+  // Unreadable counts are 0.
+  TestPlug junk(1, false, "x 3-y");
+  ASSERT_EQ(junk.NChannelIO(), 2);
+  EXPECT_EQ(junk.GetChannelIO(0)->mIn, 0);
+  EXPECT_EQ(junk.GetChannelIO(1)->mIn, 3);
+  EXPECT_EQ(junk.GetChannelIO(1)->mOut, 0);
+}
+
+TEST(PluginBase, BlockSizeResizesOnceAndZeroes)
+{
+  MarkingPlug inst;
+  inst.mAccumulate = true;
+  inst.SetOutputChannelConnections(0, 2, false);
+  inst.SetBlockSize(512);
+  inst.ProcessBuffers(0.0, 512);
+  inst.SetBlockSize(512); // same size: the scratch buffers keep their contents
+  inst.ProcessBuffers(0.0, 512);
+  EXPECT_EQ(inst.GetBlockSize(), 512);
+  EXPECT_EQ(inst.mLastOut0[511], 2.0);
+
+  inst.SetBlockSize(256); // a new size starts from zeros
+  inst.ProcessBuffers(0.0, 256);
+  EXPECT_EQ(inst.mLastOut0[255], 1.0);
+  inst.ZeroScratchBuffers();
+  inst.ProcessBuffers(0.0, 256);
+  EXPECT_EQ(inst.mLastOut0[0], 1.0);
+}
+
+TEST(PluginBase, DisconnectedChannelsUseScratchAndFollowBlockSizeChanges)
+{
+  MarkingPlug inst;
+  inst.SetOutputChannelConnections(0, 1, false);
+  inst.SetOutputChannelConnections(1, 1, true);
+  inst.SetBlockSize(64);
+  // Grows the scratch buffers: a disconnected slot must not keep the freed storage.
+  inst.SetBlockSize(4096);
+  std::vector<double> host(4096, -1.0);
+  double* outs[] = {host.data(), nullptr};
+  inst.AttachOutputBuffers(0, 2, outs);
+  inst.ProcessBuffers(0.0, 4096);
+  EXPECT_EQ(host[0], 2.0); // the first pointer went to the connected second channel
+  EXPECT_EQ(host[4095], 2.0);
+}
+
+TEST(PluginBase, FloatPathsConvertReplaceAndAccumulate)
+{
+  MarkingPlug inst(1, false, "2-2");
+  inst.SetBlockSize(8);
+  inst.SetInputChannelConnections(0, 2, true);
+  inst.SetOutputChannelConnections(0, 2, true);
+  std::vector<float> in0(8, 0.5f), in1(8, 0.25f), out0(8, 9.0f), out1(8, 9.0f);
+  float* ins[] = {in0.data(), in1.data()};
+  float* outs[] = {out0.data(), out1.data()};
+  inst.AttachInputBuffers(0, 2, ins, 8);
+  inst.AttachOutputBuffers(0, 2, outs);
+  inst.ProcessBuffers(0.0f, 8);
+  EXPECT_EQ(out0[7], 1.5f);
+  EXPECT_EQ(out1[0], 2.25f);
+  inst.ProcessBuffersAccumulating(0.0f, 8);
+  EXPECT_EQ(out0[0], 3.0f);
+  inst.PassThroughBuffers(0.0f, 8); // the base's plain copy, not the plug-in's processing
+  EXPECT_EQ(out0[3], 0.5f);
+  EXPECT_EQ(out1[3], 0.25f);
+
+  // A disconnected input consumes no pointer.
+  inst.SetInputChannelConnections(0, 1, false);
+  float* oneIn[] = {in1.data()};
+  inst.AttachInputBuffers(0, 2, oneIn, 8);
+  inst.ProcessBuffers(0.0f, 8);
+  EXPECT_EQ(out1[0], 2.25f);
+}
+
+TEST(PluginBase, OversizedRequestIsCutToBlockSizeNotOverrun)
+{
+  MarkingPlug inst;
+  inst.SetBlockSize(16);
+  inst.SetOutputChannelConnections(0, 2, true);
+  std::vector<float> a(32, 7.0f), b(32, 7.0f);
+  float* outs[] = {a.data(), b.data()};
+  inst.AttachOutputBuffers(0, 2, outs);
+  inst.ProcessBuffers(0.0f, 32);
+  EXPECT_EQ(a[15], 1.0f);
+  EXPECT_EQ(a[16], 0.0f); // never rendered: silence, not stale data
+  EXPECT_EQ(b[31], 0.0f);
+}
+
+TEST(PluginBase, DefaultProcessingPassesThroughAndSilencesTheRest)
+{
+  TestPlug inst(1, false, "1-2");
+  std::vector<double> in(4, 0.75), out0(4, 3.0), out1(4, 3.0);
+  double* ins[] = {in.data()};
+  double* outs[] = {out0.data(), out1.data()};
+  inst.ProcessDoubleReplacing(ins, outs, 4);
+  EXPECT_EQ(out0[3], 0.75);
+  EXPECT_EQ(out1[3], 0.0);
+}
+
+TEST(PluginBase, VersionsAndNames)
+{
+  char text[kMaxVersionStrLen];
+  EXPECT_EQ(GetDecimalVersion(0x00020104), 20104);
+  GetVersionStr(0x00020104, text);
+  EXPECT_STREQ(text, "v2.1.4");
+  GetVersionStr(0x000A0B0C, text);
+  EXPECT_STREQ(text, "v10.11.12");
+  GetVersionStr(-1, text); // never longer than the buffer
+  EXPECT_STREQ(text, "v65535.255.255");
+  int major, minor, patch;
+  GetVersionParts(0x00030210, &major, &minor, &patch);
+  EXPECT_EQ(major * 100 + minor * 10 + patch, 300 + 20 + 16);
+
+  TestPlug inst;
+  EXPECT_EQ(inst.GetEffectVersion(true), 20104);
+  EXPECT_EQ(inst.GetEffectVersion(false), 0x00020104);
+  inst.GetEffectVersionStr(text);
+  EXPECT_STREQ(text, "v2.1.4");
+  EXPECT_STREQ(inst.GetAPIString(), "Standalone");
+  EXPECT_STREQ(ApiPlug(2).GetAPIString(), "AU");
+  EXPECT_STREQ(ApiPlug(9).GetAPIString(), "");
+  EXPECT_STREQ(inst.GetArchString(), "x64");
+}
+
+TEST(PluginBase, HostIdentificationAndTempo)
+{
+  TestPlug inst;
+  EXPECT_EQ(inst.GetHost(), kHostStandalone);
+  inst.SetHost("Ardour 8", 0x00080102);
+  EXPECT_EQ(inst.GetHost(), kHostArdour);
+  EXPECT_EQ(inst.GetHostVersion(true), 80102);
+  char text[kMaxVersionStrLen];
+  inst.GetHostVersionStr(text);
+  EXPECT_STREQ(text, "v8.1.2");
+
+  inst.SetSampleRate(48000.0);
+  inst.SetTransport(120.0, 0.0, true);
+  EXPECT_EQ(inst.GetSamplesPerBeat(), 24000.0);
+  inst.SetTransport(0.0, 0.0, true);
+  EXPECT_EQ(inst.GetSamplesPerBeat(), 0.0);
+  ITimeInfo info;
+  inst.SetTransport(96.0, 3.5, true);
+  inst.GetTime(&info);
+  EXPECT_EQ(info.mTempo, 96.0);
+  EXPECT_EQ(info.mPPQPos, 3.5);
+  EXPECT_TRUE(info.mTransportIsRunning);
+}
+
+TEST(PluginBase, ParameterFromGuiInformsHostWithValuePassed)
+{
+  TestPlug inst;
+  inst.SetParameterFromGUI(TestPlug::kSteps, 0.34); // -5 ... 10: 0.34 * 15 - 5 = 0.1 -> 0
+  EXPECT_EQ(inst.GetParam(TestPlug::kSteps)->Value(), 0.0);
+  auto events = inst.GetParamEvents();
+  ASSERT_EQ(events.size(), 1u);
+  EXPECT_EQ(events[0].mKind, IPluginStandalone::kValueChange);
+  EXPECT_EQ(events[0].mParamIdx, TestPlug::kSteps);
+  EXPECT_EQ(events[0].mNormalized, 0.34);
+  EXPECT_EQ(inst.mChanges, std::vector<int>{TestPlug::kSteps});
+
+  inst.SetParameterFromGUI(99, 0.5); // no such parameter: ignored
+  inst.SetParameterFromGUI(-1, 0.5);
+  EXPECT_EQ(inst.GetParamEvents().size(), 1u);
+
+  inst.ClearRecords();
+  inst.mChanges.clear();
+  inst.DirtyParameters();
+  events = inst.GetParamEvents();
+  ASSERT_EQ(events.size(), static_cast<size_t>(inst.NParams()));
+  EXPECT_EQ(events[4].mParamIdx, 4);
+  EXPECT_DOUBLE_EQ(events[4].mNormalized, inst.GetParam(4)->GetNormalized());
+  inst.OnParamReset();
+  EXPECT_EQ(inst.mChanges, (std::vector<int>{0, 1, 2, 3, 4}));
+}
+
+TEST(PluginBase, RecordsAreBoundedSoRenderingNeverAllocates)
+{
+  TestPlug inst;
+  for (int i = 0; i < IPluginStandalone::kMaxRecordedEvents + 10; ++i) inst.InformHostOfParamChange(0, 0.5);
+  EXPECT_EQ(inst.GetParamEvents().size(), static_cast<size_t>(IPluginStandalone::kMaxRecordedEvents));
+  EXPECT_EQ(inst.GetDroppedEventCount(), 10);
+}
+
+TEST(PluginBase, MidiGoesOutThroughTheAdapter)
+{
+  TestPlug inst;
+  IMidiMsg a(3, 0x90, 60, 100), b(5, 0x80, 60, 0);
+  inst.ProcessMidiMsg(&a);
+  std::vector<IMidiMsg> list{b};
+  EXPECT_TRUE(inst.SendMidiMsgs(&list));
+  std::vector<IMidiMsg> none;
+  EXPECT_TRUE(inst.SendMidiMsgs(&none));
+  auto sent = inst.GetSentMidi();
+  ASSERT_EQ(sent.size(), 2u);
+  EXPECT_EQ(sent[0].mOffset, 3);
+  EXPECT_EQ(sent[1].mStatus, 0x80);
+}
+
+TEST(PluginBase, LabelsAndStereoLimit)
+{
+  TestPlug inst(1, false, "4-4");
+  inst.SetOutputLabel(1, "Zorva ");
+  inst.SetOutputLabel(7, "nowhere");
+  EXPECT_STREQ(inst.GetOutputLabel(1), "Zorva ");
+  EXPECT_STREQ(inst.GetOutputLabel(7), "");
+  inst.SetOutputBusLabel(0, "main");
+  inst.SetOutputBusLabel(0, "out");
+  inst.SetOutputBusLabel(2, "ignored");
+  ASSERT_NE(inst.GetOutputBusLabel(0), nullptr);
+  EXPECT_EQ(*inst.GetOutputBusLabel(0), "out");
+  EXPECT_EQ(inst.GetOutputBusLabel(1), nullptr);
+
+  inst.SetInputChannelConnections(0, 4, true);
+  inst.LimitToStereoIO();
+  EXPECT_TRUE(inst.IsInChannelConnected(1));
+  EXPECT_FALSE(inst.IsInChannelConnected(2));
+  EXPECT_TRUE(inst.IsOutChannelConnected(3));
+  EXPECT_FALSE(inst.IsOutChannelConnected(0));
+  EXPECT_FALSE(inst.IsOutChannelConnected(4));
+}
+
+TEST(PluginBase, LockIsRecursiveAndSerialisesOtherThreads)
+{
+  TestPlug inst;
+  std::vector<double> seen;
+  std::thread other;
+  {
+    MutexLock outer(inst.GetMutex());
+    other = std::thread([&] { inst.SetParameterFromGUI(TestPlug::kGain, 1.0); });
+    inst.SetParameterFromGUI(TestPlug::kGain, 0.25); // re-enters the held lock
+    seen.push_back(inst.GetParam(TestPlug::kGain)->Value());
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    seen.push_back(inst.GetParam(TestPlug::kGain)->Value()); // the other thread still waits
+  }
+  other.join();
+  EXPECT_EQ(seen, (std::vector<double>{0.25, 0.25}));
+  EXPECT_EQ(inst.GetParam(TestPlug::kGain)->Value(), 1.0);
+}
+
+} // namespace
