@@ -128,6 +128,10 @@ public:
 
   // --- timer and input from the window layer ---
 
+  // Paints the region: every control it touches (strict drawing) or only the dirty
+  // ones and what they overlap, then copies the surface to the window.
+  bool Draw(const IRECT& rect);
+
   // Called at the frame rate: the union of the dirty controls' rectangles goes into
   // rect. After kIdleTicks + 1 clean ticks in a row the plug-in's OnIdle runs.
   bool IsDirty(IRECT* rect);

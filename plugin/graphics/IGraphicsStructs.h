@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <string>
 
+class RstBitmap;
+class RstFont;
+
 // A rectangle in window pixels, origin top-left, y downwards; R and B are exclusive
 // for drawing. All four at 0 is the empty rectangle.
 struct IRECT
@@ -95,7 +98,7 @@ struct IText
   int mOrientation = 0; // degrees counter-clockwise
   EQuality mQuality = kQualityDefault;
   // The font cache's entry for this style, filled lazily; owned by the cache.
-  void* mCached = nullptr;
+  RstFont* mCached = nullptr;
 
   IText() = default;
   IText(int size, const IColor& color = DEFAULT_TEXT_COLOR, const char* font = nullptr,
@@ -110,13 +113,13 @@ struct IText
 // A decoded image, as one strip of N frames stacked vertically or laid side by side.
 struct IBitmap
 {
-  void* mData = nullptr; // raster bitmap, owned by the bitmap cache
-  int W = 0, H = 0;      // of the whole image
-  int N = 1;             // frames
+  RstBitmap* mData = nullptr; // owned by the bitmap cache
+  int W = 0, H = 0;           // of the whole image
+  int N = 1;                  // frames
   bool mFramesAreHorizontal = false;
 
   IBitmap() = default;
-  IBitmap(void* data, int w, int h, int n = 1, bool framesAreHorizontal = false)
+  IBitmap(RstBitmap* data, int w, int h, int n = 1, bool framesAreHorizontal = false)
       : mData(data), W(w), H(h), N(n), mFramesAreHorizontal(framesAreHorizontal)
   {
   }

@@ -1,0 +1,367 @@
+#include "IParam.h"
+#include "IPluginBase.h"
+#include "plugin/graphics/headless/IGraphicsHeadless.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+namespace {
+
+enum { kGain = 0, kMode, kSteps, kNumTestParams };
+
+// A plug-in with no host: records what the editor tells it.
+class TestPlug : public IPluginBase
+{
+public:
+  TestPlug()
+      : IPluginBase(kNumTestParams, "0-2", 1, "Test", "", "Maker", 0x00010000, 0x54657374, 0x4D6B725F, 0,
+                    true, false, true, kAPISA)
+  {
+    GetParam(kGain)->InitDouble("Gain", 0.0, 0.0, 100.0, 0.01, "dB");
+    GetParam(kMode)->InitEnum("Mode", 0, 3);
+    GetParam(kMode)->SetDisplayText(0, "Low");
+    GetParam(kMode)->SetDisplayText(1, "Mid");
+    GetParam(kMode)->SetDisplayText(2, "High");
+    GetParam(kSteps)->InitInt("Steps", 0, 0, 10);
+  }
+
+  void OnParamChange(int idx) override { mChanged.push_back(idx); }
+  void OnIdle() override { ++mIdles; }
+  void BeginInformHostOfParamChange(int idx) override { mEvents.push_back("begin " + std::to_string(idx)); }
+  void InformHostOfParamChange(int idx, double normalized) override
+  {
+    mInformed.emplace_back(idx, normalized);
+  }
+  void EndInformHostOfParamChange(int idx) override { mEvents.push_back("end " + std::to_string(idx)); }
+  void InformHostOfProgramChange() override {}
+  double GetSamplePos() override { return 0.0; }
+  double GetTempo() override { return 120.0; }
+  void GetTimeSig(int* num, int* denom) override { *num = *denom = 4; }
+  void GetTime(ITimeInfo* info) override { *info = ITimeInfo(); }
+  void ResizeGraphics(int w, int h) override { mResized.emplace_back(w, h); }
+  bool SendMidiMsg(IMidiMsg*) override { return true; }
+
+  std::vector<int> mChanged;
+  std::vector<std::pair<int, double>> mInformed;
+  std::vector<std::string> mEvents;
+  std::vector<std::pair<int, int>> mResized;
+  int mIdles = 0;
+};
+
+class ProbeControl : public IControl
+{
+public:
+  using IControl::IControl;
+  bool Draw(IGraphics*) override
+  {
+    ++mDraws;
+    return true;
+  }
+  void OnMouseDown(int, int, const IMouseMod&) override { mEvents.push_back("down"); }
+  void OnMouseUp(int, int, const IMouseMod&) override { mEvents.push_back("up"); }
+  void OnMouseDrag(int, int, int dX, int dY, const IMouseMod&) override
+  {
+    mEvents.push_back("drag " + std::to_string(dX) + "," + std::to_string(dY));
+  }
+  bool OnKeyDown(int, int, int key) override
+  {
+    mEvents.push_back("key " + std::to_string(key));
+    return mTakesKeys;
+  }
+  void TextFromTextEntry(const char* text) override { mEvents.push_back(std::string("text ") + text); }
+
+  std::vector<std::string> mEvents;
+  int mDraws = 0;
+  bool mTakesKeys = true;
+};
+
+class Headless : public ::testing::Test
+{
+protected:
+  Headless()
+  {
+    mGfx = new IGraphicsHeadless(&mPlug, 200, 100);
+    mBackground = Attach(IRECT(0, 0, 200, 100));
+  }
+  ~Headless() override
+  {
+    if (mPlug.GetGUI() != mGfx) delete mGfx;
+  }
+
+  ProbeControl* Attach(const IRECT& rect, int paramIdx = -1)
+  {
+    auto* control = new ProbeControl(&mPlug, rect, paramIdx);
+    mGfx->AttachControl(control);
+    return control;
+  }
+
+  TestPlug mPlug;
+  IGraphicsHeadless* mGfx; // owned by mPlug once attached
+  ProbeControl* mBackground;
+};
+
+TEST_F(Headless, MessageBoxesAnswerFromTheScriptAndCautiouslyWithout)
+{
+  mGfx->QueueMessageBoxAnswer(IGraphics::kMsgBoxYes);
+  EXPECT_EQ(mGfx->ShowMessageBox("Overwrite?", "Save", IGraphics::kMsgBoxTypeYesNo), 1);
+  EXPECT_EQ(mGfx->ShowMessageBox("Really?", "Init", IGraphics::kMsgBoxTypeYesNo), 7);
+  EXPECT_EQ(mGfx->ShowMessageBox("Done", "Info", IGraphics::kMsgBoxTypeOK), 1);
+  EXPECT_EQ(mGfx->ShowMessageBox("Go on?", "Q", IGraphics::kMsgBoxTypeYesNoCancel), 2);
+
+  ASSERT_EQ(mGfx->Questions().size(), 4u);
+  const auto& first = mGfx->Questions()[0];
+  EXPECT_EQ(first.mKind, IGraphicsHeadless::Question::kMessageBox);
+  EXPECT_EQ(first.mText, "Overwrite?");
+  EXPECT_EQ(first.mTitle, "Save");
+  EXPECT_EQ(first.mType, 4);
+  EXPECT_EQ(mGfx->NPendingAnswers(), 0);
+}
+
+TEST_F(Headless, FilePromptNeedsAnOpenWindowAndReportsFolderAndCancel)
+{
+  std::string name = "bank.fxb", dir = "/music/banks/";
+  mGfx->QueueFileAnswer("/elsewhere/mine.fxb");
+  mGfx->PromptForFile(&name, IGraphics::kFileSave, &dir, "fxb");
+  EXPECT_EQ(name, ""); // closed window: nothing asked
+  EXPECT_TRUE(mGfx->Questions().empty());
+
+  mGfx->OpenWindow(nullptr);
+  EXPECT_TRUE(mGfx->WindowIsOpen());
+  name = "bank.fxb";
+  mGfx->PromptForFile(&name, IGraphics::kFileSave, &dir, "fxb");
+  EXPECT_EQ(name, "/elsewhere/mine.fxb");
+  EXPECT_EQ(dir, "/elsewhere/");
+  const auto* q = mGfx->LastQuestion();
+  ASSERT_NE(q, nullptr);
+  EXPECT_EQ(q->mKind, IGraphicsHeadless::Question::kFilePrompt);
+  EXPECT_EQ(q->mText, "bank.fxb");
+  EXPECT_EQ(q->mTitle, "/music/banks/");
+  EXPECT_EQ(q->mType, IGraphics::kFileSave);
+  EXPECT_EQ(q->mExtensions, "fxb");
+
+  name = "x.fxp";
+  mGfx->PromptForFile(&name, IGraphics::kFileOpen, &dir, "fxp"); // unscripted: cancelled
+  EXPECT_EQ(name, "");
+  EXPECT_EQ(dir, "/elsewhere/");
+
+  std::string empty;
+  mGfx->QueueFileAnswer("");
+  mGfx->PromptForFile(&name, IGraphics::kFileOpen, &empty, "fxp");
+  EXPECT_EQ(name, "");
+  EXPECT_FALSE(empty.empty()); // the starting folder is filled in
+  EXPECT_EQ(empty.back(), '/');
+
+  mGfx->CloseWindow();
+  EXPECT_FALSE(mGfx->WindowIsOpen());
+}
+
+TEST_F(Headless, ParameterValuesReachEveryBoundControl)
+{
+  ProbeControl* a = Attach(IRECT(10, 10, 20, 20), kGain);
+  ProbeControl* b = Attach(IRECT(30, 10, 40, 20), kGain);
+  ProbeControl* aux = Attach(IRECT(50, 10, 60, 20), kMode);
+  aux->AddAuxParam(kGain);
+
+  mGfx->SetParameterFromPlug(kGain, 25.0, false); // plain units
+  EXPECT_DOUBLE_EQ(a->GetValue(), 0.25);
+  EXPECT_DOUBLE_EQ(b->GetValue(), 0.25);
+  EXPECT_DOUBLE_EQ(aux->GetAuxParam(0)->mValue, 0.25);
+  EXPECT_EQ(aux->GetValue(), 0.0);
+
+  // One control moved by the user keeps its peers in step and tells the plug-in.
+  mGfx->SetParameterFromGUI(kGain, 0.5);
+  EXPECT_EQ(a->GetValue(), 0.5);
+  EXPECT_EQ(b->GetValue(), 0.5);
+  EXPECT_DOUBLE_EQ(mPlug.GetParam(kGain)->Value(), 50.0);
+  ASSERT_FALSE(mPlug.mInformed.empty());
+  EXPECT_EQ(mPlug.mInformed.back(), std::make_pair(int(kGain), 0.5));
+
+  mGfx->SetParameterFromPlug(99, 1.0, false); // unknown parameter: ignored
+  mGfx->SetControlFromPlug(99, 1.0);
+}
+
+TEST_F(Headless, AttachingToThePlugInSyncsControlsAndSetsTheirDefaults)
+{
+  mPlug.GetParam(kSteps)->Set(4);
+  ProbeControl* steps = Attach(IRECT(10, 10, 20, 20), kSteps);
+  mPlug.AttachGraphics(mGfx);
+  EXPECT_EQ(mPlug.GetGUI(), mGfx);
+  EXPECT_DOUBLE_EQ(steps->GetValue(), 0.4);
+
+  // Double click goes back to the first value the plug-in gave.
+  mGfx->SetParameterFromPlug(kSteps, 0.9, true);
+  steps->OnMouseDblClick(15, 15, IMouseMod());
+  EXPECT_DOUBLE_EQ(steps->GetValue(), 0.4);
+  EXPECT_DOUBLE_EQ(mPlug.GetParam(kSteps)->Value(), 4.0);
+}
+
+TEST_F(Headless, DoubleClickBeforeAnyPlugInValueChangesNothing)
+{
+  ProbeControl* c = Attach(IRECT(10, 10, 20, 20), kSteps);
+  c->SetValue(0.7);
+  c->OnMouseDblClick(15, 15, IMouseMod());
+  EXPECT_EQ(c->GetValue(), 0.7);
+  EXPECT_TRUE(mPlug.mInformed.empty());
+}
+
+TEST_F(Headless, IdleRunsAfterTwentyOneCleanTicks)
+{
+  mGfx->OpenWindow(nullptr);
+  EXPECT_TRUE(mGfx->Tick()); // fresh controls start dirty
+  EXPECT_EQ(mBackground->mDraws, 1);
+  for (int i = 0; i < 20; ++i) EXPECT_FALSE(mGfx->Tick());
+  EXPECT_EQ(mPlug.mIdles, 0);
+  EXPECT_FALSE(mGfx->Tick());
+  EXPECT_EQ(mPlug.mIdles, 1);
+  for (int i = 0; i < 20; ++i) mGfx->Tick();
+  EXPECT_EQ(mPlug.mIdles, 1);
+
+  // A dirty control resets the count and is drawn on the next tick.
+  ProbeControl* c = Attach(IRECT(10, 10, 20, 20), kGain);
+  IRECT dirty;
+  EXPECT_TRUE(mGfx->IsDirty(&dirty));
+  EXPECT_EQ(dirty, IRECT(10, 10, 20, 20));
+  mGfx->Draw(dirty);
+  EXPECT_EQ(c->mDraws, 1);
+  EXPECT_EQ(mBackground->mDraws, 2); // strict drawing repaints what lies underneath
+  EXPECT_FALSE(c->IsDirty());
+}
+
+TEST_F(Headless, MouseGoesToTheFrontmostReachableControl)
+{
+  ProbeControl* back = Attach(IRECT(10, 10, 50, 50), kGain);
+  ProbeControl* front = Attach(IRECT(20, 20, 40, 40), kSteps);
+
+  mGfx->OnMouseDown(25, 25, IMouseMod(true));
+  mGfx->OnMouseDrag(25, 25, IMouseMod(true)); // no movement: nobody hears it
+  mGfx->OnMouseDrag(28, 22, IMouseMod(true));
+  mGfx->OnMouseDrag(60, 60, IMouseMod(true)); // outside, but captured
+  mGfx->OnMouseUp(60, 60, IMouseMod(true));
+  EXPECT_EQ(front->mEvents, (std::vector<std::string>{"down", "drag 3,-3", "drag 32,38", "up"}));
+  EXPECT_EQ(mPlug.mEvents, (std::vector<std::string>{"begin 2", "end 2"}));
+  EXPECT_EQ(mGfx->GetMouseCapture(), -1);
+
+  front->GrayOut(true);
+  mGfx->OnMouseDown(25, 25, IMouseMod(true));
+  mGfx->OnMouseUp(25, 25, IMouseMod(true));
+  EXPECT_EQ(back->mEvents, (std::vector<std::string>{"down", "up"}));
+
+  back->Hide(true);
+  mGfx->OnMouseDown(25, 25, IMouseMod(true));
+  EXPECT_EQ(mBackground->mEvents, (std::vector<std::string>{"down"}));
+  EXPECT_EQ(back->mEvents.size(), 2u);
+}
+
+TEST_F(Headless, KeysOverTheBackgroundGoToTheKeyCatcher)
+{
+  ProbeControl* knob = Attach(IRECT(10, 10, 20, 20), kGain);
+  EXPECT_FALSE(mGfx->OnKeyDown(50, 50, 15)); // no catcher yet
+  EXPECT_TRUE(mBackground->mEvents.empty());
+
+  auto* catcher = new ProbeControl(&mPlug, IRECT(), -1);
+  mGfx->AttachKeyCatcher(catcher);
+  EXPECT_TRUE(mGfx->OnKeyDown(50, 50, 16));
+  EXPECT_EQ(catcher->mEvents, (std::vector<std::string>{"key 16"}));
+
+  knob->mTakesKeys = false;
+  EXPECT_FALSE(mGfx->OnKeyDown(15, 15, 17));
+  EXPECT_EQ(knob->mEvents, (std::vector<std::string>{"key 17"}));
+  EXPECT_EQ(catcher->mEvents.size(), 1u);
+}
+
+TEST_F(Headless, TextEntryAnswersGoThroughTheParameter)
+{
+  mGfx->OpenWindow(nullptr);
+  ProbeControl* gain = Attach(IRECT(10, 10, 20, 20), kGain);
+  mPlug.GetParam(kGain)->Set(12.5);
+  IRECT where(0, 0, 40, 16);
+
+  mGfx->QueueTextEntryAnswer("50 dB");
+  mGfx->PromptUserInput(gain, mPlug.GetParam(kGain), &where);
+  ASSERT_NE(mGfx->LastQuestion(), nullptr);
+  EXPECT_EQ(mGfx->LastQuestion()->mKind, IGraphicsHeadless::Question::kTextEntry);
+  EXPECT_EQ(mGfx->LastQuestion()->mText, "12.50");
+  EXPECT_EQ(mGfx->LastQuestion()->mRect, where);
+  EXPECT_DOUBLE_EQ(gain->GetValue(), 0.5);
+  EXPECT_DOUBLE_EQ(mPlug.GetParam(kGain)->Value(), 50.0);
+
+  // Nonsense reads as 0; list parameters map their texts, case and all.
+  mGfx->SetFromStringAfterPrompt(gain, mPlug.GetParam(kGain), "loud");
+  EXPECT_EQ(gain->GetValue(), 0.0);
+  ProbeControl* mode = Attach(IRECT(30, 10, 40, 20), kMode);
+  mGfx->SetFromStringAfterPrompt(mode, mPlug.GetParam(kMode), "High");
+  EXPECT_EQ(mode->GetValue(), 1.0);
+  mGfx->SetFromStringAfterPrompt(mode, mPlug.GetParam(kMode), "high");
+  EXPECT_EQ(mode->GetValue(), 0.0);
+
+  // Without a parameter the text goes to the control itself.
+  mGfx->QueueTextEntryAnswer("My Program");
+  mGfx->CreateTextEntry(mode, IText(), where, "old", nullptr);
+  EXPECT_EQ(mode->mEvents.back(), "text My Program");
+
+  mGfx->PromptUserInput(nullptr, mPlug.GetParam(kGain), &where); // incomplete: nothing asked
+  EXPECT_EQ(mGfx->Questions().size(), 2u);
+}
+
+TEST_F(Headless, ClampHideAndResize)
+{
+  ProbeControl* a = Attach(IRECT(10, 10, 20, 20), kGain);
+  ProbeControl* b = Attach(IRECT(30, 10, 40, 20), kGain);
+  mGfx->ClampControl(kGain, 20.0, 60.0, false);
+  a->SetValue(0.9);
+  a->SetDirty(false);
+  EXPECT_DOUBLE_EQ(a->GetValue(), 0.6);
+  b->SetValue(0.0);
+  b->SetDirty(false);
+  EXPECT_DOUBLE_EQ(b->GetValue(), 0.2);
+
+  mGfx->HideControl(kGain, true);
+  EXPECT_TRUE(a->IsHidden());
+  EXPECT_TRUE(b->IsHidden());
+
+  mGfx->AssignParamNameToolTips();
+  EXPECT_EQ(a->GetTooltip(), "Gain");
+  EXPECT_EQ(mBackground->GetTooltip(), "");
+
+  mGfx->Resize(300, 150);
+  EXPECT_EQ(mGfx->NControls(), 0);
+  EXPECT_EQ(mGfx->Width(), 300);
+  EXPECT_EQ(mPlug.mResized, (std::vector<std::pair<int, int>>{{300, 150}}));
+}
+
+TEST(IRECT, EdgesAndUnion)
+{
+  const IRECT a(0, 0, 10, 10);
+  EXPECT_TRUE(a.Intersects(IRECT(10, 0, 20, 10)));  // touching the right edge counts
+  EXPECT_TRUE(a.Intersects(IRECT(0, 10, 10, 20)));  // and the bottom edge
+  EXPECT_FALSE(IRECT(10, 0, 20, 10).Intersects(a)); // but not the left
+  EXPECT_FALSE(a.Intersects(IRECT()));
+  EXPECT_TRUE(a.Contains(0, 9));
+  EXPECT_FALSE(a.Contains(10, 5));
+  EXPECT_EQ(IRECT().Union(a), a);
+  EXPECT_EQ(a.Union(IRECT(5, -5, 12, 8)), IRECT(0, -5, 12, 10));
+  EXPECT_EQ(IRECT(1, 2, 4, 7).MW(), 2.5f);
+}
+
+TEST(Paths, PluginPathHonoursTheResourceOverride)
+{
+  TestPlug plug;
+  IGraphicsHeadless gfx(&plug, 10, 10);
+  std::string path;
+  setenv("ZORVA_RESOURCES", "/opt/zorva/share", 1);
+  gfx.PluginPath(&path);
+  EXPECT_EQ(path, "/opt/zorva/share/");
+  unsetenv("ZORVA_RESOURCES");
+  gfx.PluginPath(&path);
+  ASSERT_FALSE(path.empty());
+  EXPECT_EQ(path.front(), '/');
+  EXPECT_EQ(path.back(), '/');
+  gfx.SetPluginPath("/scripted");
+  gfx.PluginPath(&path);
+  EXPECT_EQ(path, "/scripted/");
+}
+
+} // namespace
