@@ -27,7 +27,10 @@ cairo_operator_t ToOperator(RstMode mode)
 
 // With these two modes a partial weight has to interpolate with the
 // destination (cairo does that for a mask or a clip), not scale the source.
-bool InterpolatesWeight(RstMode mode) { return mode == RstMode::kCopy || mode == RstMode::kAlphaMask; }
+bool InterpolatesWeight(RstMode mode)
+{
+  return mode == RstMode::kCopy || mode == RstMode::kAlphaMask;
+}
 
 bool AllFinite(std::initializer_list<double> values)
 {
@@ -108,7 +111,8 @@ void StrokePath(cairo_surface_t* surface, RstColor color, const RstPaint& paint,
   cairo_stroke_extents(cr, &x1, &y1, &x2, &y2);
   cairo_path_t* path = cairo_copy_path(cr);
   cairo_new_path(cr);
-  cairo_rectangle(cr, std::floor(x1), std::floor(y1), std::ceil(x2) - std::floor(x1), std::ceil(y2) - std::floor(y1));
+  cairo_rectangle(cr, std::floor(x1), std::floor(y1), std::ceil(x2) - std::floor(x1),
+                  std::ceil(y2) - std::floor(y1));
   cairo_clip(cr);
   cairo_push_group_with_content(cr, CAIRO_CONTENT_ALPHA);
   cairo_set_operator(cr, CAIRO_OPERATOR_OVER);
@@ -135,13 +139,17 @@ Span Intersect(Span a, Span b)
   return {std::max(a.l, b.l), std::max(a.t, b.t), std::min(a.r, b.r), std::min(a.b, b.b)};
 }
 
-Span ToSpan(const RstRect& r) { return {r.l, r.t, r.r, r.b}; }
+Span ToSpan(const RstRect& r)
+{
+  return {r.l, r.t, r.r, r.b};
+}
 
 // Copy of part of a bitmap, for operations whose source is their destination.
 std::unique_ptr<RstBitmap> CopyRegion(const RstBitmap& src, const Span& region)
 {
   auto copy = RstBitmap::Create(int(region.r - region.l), int(region.b - region.t));
-  if (copy) copy->Blit(0, 0, src, {int(region.l), int(region.t), int(region.r), int(region.b)}, {RstMode::kCopy});
+  if (copy)
+    copy->Blit(0, 0, src, {int(region.l), int(region.t), int(region.r), int(region.b)}, {RstMode::kCopy});
   return copy;
 }
 
@@ -176,7 +184,10 @@ RstBitmap::RstBitmap(cairo_surface_t* surface, int width, int height, RstBitmapK
 {
 }
 
-RstBitmap::~RstBitmap() { cairo_surface_destroy(mSurface); }
+RstBitmap::~RstBitmap()
+{
+  cairo_surface_destroy(mSurface);
+}
 
 void RstBitmap::Replace(cairo_surface_t* surface, int width, int height)
 {
@@ -210,11 +221,20 @@ RstPixel* RstBitmap::Row(int y)
   return reinterpret_cast<RstPixel*>(cairo_image_surface_get_data(mSurface) + ptrdiff_t(y) * RowSpan());
 }
 
-const RstPixel* RstBitmap::Row(int y) const { return const_cast<RstBitmap*>(this)->Row(y); }
+const RstPixel* RstBitmap::Row(int y) const
+{
+  return const_cast<RstBitmap*>(this)->Row(y);
+}
 
-int RstBitmap::RowSpan() const { return cairo_image_surface_get_stride(mSurface); }
+int RstBitmap::RowSpan() const
+{
+  return cairo_image_surface_get_stride(mSurface);
+}
 
-void RstBitmap::MarkDirty() { cairo_surface_mark_dirty(mSurface); }
+void RstBitmap::MarkDirty()
+{
+  cairo_surface_mark_dirty(mSurface);
+}
 
 RstPixel RstBitmap::GetPixel(int x, int y) const
 {
@@ -234,6 +254,12 @@ void RstBitmap::PutPixel(int x, int y, RstColor color, const RstPaint& paint)
 void RstBitmap::Line(double x1, double y1, double x2, double y2, RstColor color, const RstPaint& paint)
 {
   if (!AllFinite({x1, y1, x2, y2})) return;
+  // The renderer drops zero-length strokes; a line from a point to itself is that point.
+  if (x1 == x2 && y1 == y2) {
+    if (std::abs(x1) < kMaxSide && std::abs(y1) < kMaxSide)
+      PutPixel(int(std::lround(x1)), int(std::lround(y1)), color, paint);
+    return;
+  }
   StrokePath(mSurface, color, paint, [&](cairo_t* cr) {
     cairo_move_to(cr, x1 + 0.5, y1 + 0.5);
     cairo_line_to(cr, x2 + 0.5, y2 + 0.5);
@@ -264,7 +290,8 @@ void RstBitmap::Circle(double cx, double cy, double radius, RstColor color, cons
   });
 }
 
-void RstBitmap::RoundRect(int l, int t, int r, int b, double cornerRadius, RstColor color, const RstPaint& paint)
+void RstBitmap::RoundRect(int l, int t, int r, int b, double cornerRadius, RstColor color,
+                          const RstPaint& paint)
 {
   if (!AllFinite({cornerRadius}) || r < l || b < t) return;
   const double left = l + 0.5, top = t + 0.5, right = r + 0.5, bottom = b + 0.5;
@@ -311,7 +338,8 @@ void RstBitmap::FillTriangle(double x1, double y1, double x2, double y2, double 
   });
 }
 
-void RstBitmap::FillConvexPolygon(const int* xs, const int* ys, int count, RstColor color, const RstPaint& paint)
+void RstBitmap::FillConvexPolygon(const int* xs, const int* ys, int count, RstColor color,
+                                  const RstPaint& paint)
 {
   if (!xs || !ys || count < 3) return;
   FillPath(mSurface, color, paint, [&](cairo_t* cr) {
@@ -367,9 +395,8 @@ void RstBitmap::BlitScaled(const RstRect& dstRect, const RstBitmap& src, const R
 
   // A sub-surface with padded edges: filtering near the border repeats the
   // frame's own edge pixels instead of reading its neighbours or transparency.
-  cairo_surface_t* frame =
-      cairo_surface_create_for_rectangle(src.mSurface, double(from.l), double(from.t), double(from.r - from.l),
-                                         double(from.b - from.t));
+  cairo_surface_t* frame = cairo_surface_create_for_rectangle(
+      src.mSurface, double(from.l), double(from.t), double(from.r - from.l), double(from.b - from.t));
   cairo_pattern_t* pattern = cairo_pattern_create_for_surface(frame);
   cairo_pattern_set_extend(pattern, CAIRO_EXTEND_PAD);
   cairo_pattern_set_filter(pattern, CAIRO_FILTER_GOOD);

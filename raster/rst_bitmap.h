@@ -22,7 +22,8 @@ public:
 
   // A transparent bitmap; nullptr for a negative or too large size or when
   // memory runs out. 0 x 0 is a valid, empty bitmap.
-  static std::unique_ptr<RstBitmap> Create(int width, int height, RstBitmapKind kind = RstBitmapKind::kMemory);
+  static std::unique_ptr<RstBitmap> Create(int width, int height,
+                                           RstBitmapKind kind = RstBitmapKind::kMemory);
 
   ~RstBitmap();
   RstBitmap(const RstBitmap&) = delete;
@@ -86,7 +87,8 @@ public:
   // Text of one line in rect: its top at rect.t, aligned horizontally within
   // rect.l..rect.r, not clipped. The colour's alpha is honoured. Bytes that are
   // not UTF-8 are taken as Latin-1. False only when there is nothing to draw with.
-  bool DrawText(const RstFont& font, std::string_view text, const RstRect& rect, RstAlign align, RstColor color);
+  bool DrawText(const RstFont& font, std::string_view text, const RstRect& rect, RstAlign align,
+                RstColor color);
 
   // The renderer's surface, for the platform layer that shows a system bitmap.
   _cairo_surface* NativeSurface() const { return mSurface; }

@@ -72,14 +72,14 @@ size_t Utf8SequenceLength(std::string_view text, size_t i)
   if (lead >= 0xC2 && lead <= 0xDF) return continuation(i + 1) ? 2 : 0;
   if (lead >= 0xE0 && lead <= 0xEF) {
     // Excludes overlong forms (E0 80..9F) and UTF-16 surrogates (ED A0..BF).
-    const bool secondOk = lead == 0xE0 ? second >= 0xA0 && second <= 0xBF
+    const bool secondOk = lead == 0xE0   ? second >= 0xA0 && second <= 0xBF
                           : lead == 0xED ? second >= 0x80 && second <= 0x9F
                                          : continuation(i + 1);
     return secondOk && continuation(i + 2) ? 3 : 0;
   }
   if (lead >= 0xF0 && lead <= 0xF4) {
     // Excludes overlong forms (F0 80..8F) and code points above U+10FFFF.
-    const bool secondOk = lead == 0xF0 ? second >= 0x90 && second <= 0xBF
+    const bool secondOk = lead == 0xF0   ? second >= 0x90 && second <= 0xBF
                           : lead == 0xF4 ? second >= 0x80 && second <= 0x8F
                                          : continuation(i + 1);
     return secondOk && continuation(i + 2) && continuation(i + 3) ? 4 : 0;
@@ -165,7 +165,10 @@ RstFont::RstFont(const RstFontSpec& spec, cairo_scaled_font_t* font, std::string
   mLineHeight = mAscent + int(std::lround(extents.descent));
 }
 
-RstFont::~RstFont() { cairo_scaled_font_destroy(mFont); }
+RstFont::~RstFont()
+{
+  cairo_scaled_font_destroy(mFont);
+}
 
 RstSize RstFont::Measure(std::string_view text) const
 {

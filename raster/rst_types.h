@@ -33,10 +33,22 @@ constexpr RstColor RstUnpremultiply(RstPixel p)
   return {uint8_t(a), div((p >> 16) & 0xFF), div((p >> 8) & 0xFF), div(p & 0xFF)};
 }
 
-constexpr uint8_t RstAlpha(RstPixel p) { return uint8_t(p >> 24); }
-constexpr uint8_t RstRed(RstPixel p) { return uint8_t(p >> 16); }
-constexpr uint8_t RstGreen(RstPixel p) { return uint8_t(p >> 8); }
-constexpr uint8_t RstBlue(RstPixel p) { return uint8_t(p); }
+constexpr uint8_t RstAlpha(RstPixel p)
+{
+  return uint8_t(p >> 24);
+}
+constexpr uint8_t RstRed(RstPixel p)
+{
+  return uint8_t(p >> 16);
+}
+constexpr uint8_t RstGreen(RstPixel p)
+{
+  return uint8_t(p >> 8);
+}
+constexpr uint8_t RstBlue(RstPixel p)
+{
+  return uint8_t(p);
+}
 
 // Pixel rectangle: a pixel (x, y) is the unit square [x, x + 1) x [y, y + 1),
 // so r and b are exclusive.

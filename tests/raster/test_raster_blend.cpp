@@ -27,11 +27,22 @@ const std::vector<BlendCase> kCases = {
     {"copy at weight 0.5 interpolates", kBlue, kRed, RstMode::kCopy, 0.5f, {255, 128, 0, 127}},
     {"copy of transparent at weight 0.5", kBlue, kTransparent, RstMode::kCopy, 0.5f, {128, 0, 0, 255}, 2},
     {"add saturates", {255, 100, 50, 200}, {255, 100, 250, 100}, RstMode::kAdd, 1.0f, {255, 200, 255, 255}},
-    {"add at weight 0.5", {255, 100, 50, 200}, {255, 100, 250, 100}, RstMode::kAdd, 0.5f, {255, 150, 175, 250}},
+    {"add at weight 0.5",
+     {255, 100, 50, 200},
+     {255, 100, 250, 100},
+     RstMode::kAdd,
+     0.5f,
+     {255, 150, 175, 250}},
     {"dodge mid grey", {255, 64, 64, 64}, {255, 128, 128, 128}, RstMode::kDodge, 1.0f, {255, 128, 128, 128}},
     {"dodge by white saturates", {255, 64, 64, 64}, kWhite, RstMode::kDodge, 1.0f, kWhite},
     {"dodge by black changes nothing", {255, 64, 64, 64}, kBlack, RstMode::kDodge, 1.0f, {255, 64, 64, 64}},
-    {"dodge by white at weight 0.5", {255, 64, 64, 64}, kWhite, RstMode::kDodge, 0.5f, {255, 160, 160, 160}, 2},
+    {"dodge by white at weight 0.5",
+     {255, 64, 64, 64},
+     kWhite,
+     RstMode::kDodge,
+     0.5f,
+     {255, 160, 160, 160},
+     2},
     {"alpha mask scales by source alpha", kRed, {128, 0, 0, 0}, RstMode::kAlphaMask, 1.0f, {128, 255, 0, 0}},
 };
 
@@ -39,7 +50,10 @@ using DrawPath = std::function<void(RstBitmap& dst, RstColor src, const RstPaint
 
 // Every operation that combines a source with the destination must agree.
 const std::vector<std::pair<std::string, DrawPath>> kPaths = {
-    {"FillRect", [](RstBitmap& dst, RstColor src, const RstPaint& p) { dst.FillRect({1, 1, 2, 2}, src, p); }},
+    {"FillRect",
+     [](RstBitmap& dst, RstColor src, const RstPaint& p) {
+       dst.FillRect({1, 1, 2, 2}, src, p);
+     }},
     {"PutPixel", [](RstBitmap& dst, RstColor src, const RstPaint& p) { dst.PutPixel(1, 1, src, p); }},
     {"Blit",
      [](RstBitmap& dst, RstColor src, const RstPaint& p) {
@@ -84,7 +98,8 @@ TEST(RasterBlend, ZeroNegativeOrNanWeightDrawsNothing)
 {
   for (const auto& [pathName, draw] : kPaths) {
     for (float weight : {0.0f, -1.0f, std::numeric_limits<float>::quiet_NaN()}) {
-      for (RstMode mode : {RstMode::kBlend, RstMode::kCopy, RstMode::kAdd, RstMode::kDodge, RstMode::kAlphaMask}) {
+      for (RstMode mode :
+           {RstMode::kBlend, RstMode::kCopy, RstMode::kAdd, RstMode::kDodge, RstMode::kAlphaMask}) {
         SCOPED_TRACE(pathName + " weight " + std::to_string(weight) + " mode " + std::to_string(int(mode)));
         auto dst = FilledBitmap(3, 3, kBlue);
         draw(*dst, kRed, {mode, weight});
