@@ -182,7 +182,11 @@ int IPluginBase::UnserializePresets(const ByteChunk* chunk, int startPos)
     // An empty stored name stays empty rather than taking the previous program's.
     name.clear();
     pos = chunk->GetStr(name, pos);
-    if (pos < 0) break;
+    // A name whose characters are missing ends the bank before anything is renamed.
+    if (pos < 0 || pos > chunk->Size()) {
+      pos = -1;
+      break;
+    }
     preset->SetName(name.c_str());
     uint8_t flag = 0;
     pos = chunk->Get(&flag, pos);

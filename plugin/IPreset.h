@@ -2,8 +2,6 @@
 
 #include "ByteChunk.h"
 
-#include <cstring>
-
 // One program slot. A slot that was never used holds no state and is named
 // "empty"; its chunk holds whatever SerializeState wrote for the program.
 struct IPreset
@@ -15,10 +13,5 @@ struct IPreset
   ByteChunk mChunk;
 
   // Copies at most 255 characters; a null name leaves the name as it is.
-  void SetName(const char* name)
-  {
-    if (!name) return;
-    std::strncpy(mName, name, kMaxNameLen - 1);
-    mName[kMaxNameLen - 1] = '\0';
-  }
+  void SetName(const char* name);
 };

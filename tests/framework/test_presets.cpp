@@ -1,0 +1,338 @@
+#include "fwbase_test_plug.h"
+
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+namespace {
+
+std::string ReadText(const std::string& path)
+{
+  std::ifstream in(path);
+  std::stringstream ss;
+  ss << in.rdbuf();
+  return ss.str();
+}
+
+std::string TempPath(const char* name)
+{
+  return (std::filesystem::temp_directory_path() / (std::string("fwbase_") + name)).string();
+}
+
+TEST(ByteChunk, ReadsStayInsideTheBuffer)
+{
+  ByteChunk chunk;
+  EXPECT_EQ(chunk.Put(int32_t{7}), 4);
+  EXPECT_EQ(chunk.Put(2.5), 12);
+  EXPECT_EQ(chunk.Put(true), 13);
+
+  int32_t i = 0;
+  double d = 0.0;
+  bool b = false;
+  EXPECT_EQ(chunk.Get(&i, 0), 4);
+  EXPECT_EQ(chunk.Get(&d, 4), 12);
+  EXPECT_EQ(chunk.Get(&b, 12), 13);
+  EXPECT_EQ(i, 7);
+  EXPECT_EQ(d, 2.5);
+  EXPECT_TRUE(b);
+
+  d = -1.0;
+  EXPECT_EQ(chunk.Get(&d, 6), -1); // only 7 bytes left
+  EXPECT_EQ(chunk.Get(&d, -1), -1);
+  EXPECT_EQ(chunk.Get(&d, INT_MAX - 2), -1); // pos + width overflows int
+  EXPECT_EQ(d, -1.0);
+  uint8_t raw[4];
+  EXPECT_EQ(chunk.GetBytes(raw, -5, 0), -1);
+  EXPECT_EQ(chunk.GetBytes(raw, 4, 10), -1);
+}
+
+TEST(ByteChunk, StringsAndHostileLengths)
+{
+  ByteChunk chunk;
+  chunk.PutStr("Bass");
+  EXPECT_EQ(chunk.Size(), 8);
+  std::string text = "old";
+  EXPECT_EQ(chunk.GetStr(text, 0), 8);
+  EXPECT_EQ(text, "Bass");
+
+  // A NUL inside the characters ends the text; the position still moves past them all.
+  ByteChunk nul;
+  nul.Put(int32_t{4});
+  nul.PutBytes("ab\0c", 4);
+  EXPECT_EQ(nul.GetStr(text, 0), 8);
+  EXPECT_EQ(text, "ab");
+
+  // Characters missing: text untouched, the position points past the end.
+  ByteChunk cut;
+  cut.Put(int32_t{10});
+  cut.PutBytes("abc", 3);
+  text = "kept";
+  EXPECT_EQ(cut.GetStr(text, 0), 14);
+  EXPECT_EQ(text, "kept");
+
+  ByteChunk negative, huge;
+  negative.Put(int32_t{-8});
+  huge.Put(int32_t{INT_MAX});
+  EXPECT_EQ(negative.GetStr(text, 0), -1);
+  EXPECT_EQ(huge.GetStr(text, 0), -1);
+  EXPECT_EQ(ByteChunk().GetStr(text, 0), -1);
+}
+
+TEST(ByteChunk, BigEndianHelpersWriteMostSignificantFirst)
+{
+  ByteChunk chunk;
+  chunk.PutBE(FourCC("CcnK"));
+  chunk.PutBE(1.0f);
+  const uint8_t* p = chunk.GetData();
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(p), 4), "CcnK");
+  EXPECT_EQ(p[4], 0x3F);
+  EXPECT_EQ(p[5], 0x80);
+  int32_t magic;
+  float f;
+  EXPECT_EQ(chunk.GetBE(&magic, 0), 4);
+  EXPECT_EQ(chunk.GetBE(&f, 4), 8);
+  EXPECT_EQ(magic, FourCC("CcnK"));
+  EXPECT_EQ(f, 1.0f);
+}
+
+TEST(Base64, RoundTripAndBoundedDecoding)
+{
+  const uint8_t bytes[] = {0, 1, 2, 250, 251, 252, 253, 254, 255, 64};
+  for (int n = 0; n <= 10; ++n) {
+    const std::string text = Base64Encode(bytes, n);
+    uint8_t out[16] = {};
+    ASSERT_EQ(Base64Decode(text.c_str(), out, 16), n) << text;
+    EXPECT_EQ(std::memcmp(out, bytes, static_cast<size_t>(n)), 0);
+  }
+  uint8_t small[2] = {};
+  EXPECT_EQ(Base64Decode("////////", small, 2), 2); // never past maxBytes
+  EXPECT_EQ(Base64Decode("QQ*QUFB", small, 2), 1);  // stops at the first foreign character
+  EXPECT_EQ(small[0], 'A');
+}
+
+TEST(PresetBlob, StoresExactlyTheGivenSize)
+{
+  TestPlug inst;
+  // 12 characters decode to 9 bytes; only 8 are kept.
+  ASSERT_TRUE(inst.MakePresetFromBlob("blob", "AAECAwQFBgcI", 8));
+  const IPreset* preset = inst.GetPreset(0);
+  EXPECT_TRUE(preset->mInitialized);
+  EXPECT_STREQ(preset->mName, "blob");
+  ASSERT_EQ(preset->mChunk.Size(), 8);
+  EXPECT_EQ(preset->mChunk.GetData()[7], 7);
+  // A short text leaves the rest zero.
+  ASSERT_TRUE(inst.MakePresetFromBlob("short", "AQ==", 4));
+  EXPECT_EQ(inst.GetPreset(1)->mChunk.Size(), 4);
+  EXPECT_EQ(inst.GetPreset(1)->mChunk.GetData()[0], 1);
+  EXPECT_EQ(inst.GetPreset(1)->mChunk.GetData()[3], 0);
+  ASSERT_TRUE(inst.MakePresetFromBlob("none", nullptr, -3));
+  EXPECT_EQ(inst.GetPreset(2)->mChunk.Size(), 0);
+}
+
+TEST(State, ParamsRoundTripAndShortChunk)
+{
+  TestPlug inst;
+  inst.SetValues({0.25, 0.0, 3.0, -4.0, 5000.0});
+  ByteChunk chunk;
+  ASSERT_TRUE(inst.SerializeState(&chunk));
+  EXPECT_EQ(chunk.Size(), 8 * TestPlug::kNumTestParams);
+
+  TestPlug other;
+  EXPECT_EQ(other.UnserializeState(&chunk, 0), chunk.Size());
+  EXPECT_EQ(other.Values(), inst.Values());
+  EXPECT_EQ(other.mChanges, (std::vector<int>{0, 1, 2, 3, 4}));
+  EXPECT_TRUE(other.CompareState(chunk.GetData(), 0));
+  other.GetParam(TestPlug::kGain)->Set(0.3);
+  EXPECT_FALSE(other.CompareState(chunk.GetData(), 0));
+
+  // Four bytes short: the last parameter gets its clamped 0.0, everything is notified.
+  ByteChunk shortChunk;
+  shortChunk.PutBytes(chunk.GetData(), chunk.Size() - 4);
+  TestPlug third;
+  EXPECT_EQ(third.UnserializeParams(&shortChunk, 0), -1);
+  EXPECT_EQ(third.GetParam(TestPlug::kSteps)->Value(), -4.0);
+  EXPECT_EQ(third.GetParam(TestPlug::kCutoff)->Value(), 20.0);
+  EXPECT_EQ(third.mChanges.size(), 5u);
+
+  // Values out of range and NaN never leave a parameter outside its range.
+  ByteChunk hostile;
+  for (double v : {1e300, std::nan(""), -1e300, 99.0, -1.0}) hostile.Put(v);
+  TestPlug fourth;
+  fourth.UnserializeParams(&hostile, 0);
+  EXPECT_EQ(fourth.Values(), (std::vector<double>{1.0, 0.0, 0.0, 10.0, 20.0}));
+  EXPECT_EQ(fourth.UnserializeParams(&hostile, -7), -7);
+}
+
+TEST(State, FrameworkStamp)
+{
+  ByteChunk chunk;
+  chunk.Put(1.5);
+  IPluginBase::InitChunkWithFrameworkVer(&chunk);
+  ASSERT_EQ(chunk.Size(), 8);
+  const uint8_t expected[] = {0x74, 0x66, 0x66, 0x70, 0x00, 0x00, 0x01, 0x00};
+  EXPECT_EQ(std::memcmp(chunk.GetData(), expected, 8), 0);
+  int pos = 0;
+  EXPECT_EQ(IPluginBase::GetFrameworkVerFromChunk(&chunk, &pos), 0x00010000);
+  EXPECT_EQ(pos, 8);
+
+  ByteChunk plain;
+  plain.Put(0.5);
+  pos = 0;
+  EXPECT_EQ(IPluginBase::GetFrameworkVerFromChunk(&plain, &pos), 0);
+  EXPECT_EQ(pos, 0);
+
+  ByteChunk cut;
+  cut.Put(IPluginBase::kFrameworkMagic);
+  pos = 0;
+  EXPECT_EQ(IPluginBase::GetFrameworkVerFromChunk(&cut, &pos), 0);
+  EXPECT_EQ(pos, -1);
+}
+
+TEST(Programs, NeverUsedSlotBecomesNumberedUserProgram)
+{
+  TestPlug inst;
+  inst.GetPreset(1)->SetName("my user preset");
+  inst.GetPreset(2)->SetName("user preset 1");
+  inst.GetParam(TestPlug::kGain)->Set(0.75);
+  ASSERT_TRUE(inst.RestorePreset(5));
+  EXPECT_EQ(inst.GetCurrentPresetIdx(), 5);
+  EXPECT_STREQ(inst.GetPresetName(5), "user preset 3");
+  EXPECT_TRUE(inst.GetPreset(5)->mInitialized);
+  EXPECT_TRUE(inst.CompareState(inst.GetPreset(5)->mChunk.GetData(), 0));
+
+  EXPECT_FALSE(inst.RestorePreset(8));
+  EXPECT_FALSE(inst.RestorePreset(-1));
+  EXPECT_FALSE(inst.RestorePreset(""));
+  EXPECT_FALSE(inst.RestorePreset(static_cast<const char*>(nullptr)));
+  EXPECT_FALSE(inst.RestorePreset("absent"));
+  EXPECT_STREQ(inst.GetPresetName(8), "");
+}
+
+TEST(Programs, RestoreByNameAndFailedRestore)
+{
+  TestPlug inst;
+  inst.SetValues({0.1, 0, 0, 0, 100});
+  inst.MakeDefaultPreset("Twin", 1);
+  inst.SetValues({0.9, 1, 3, 9, 9000});
+  inst.MakeDefaultPreset("Twin", 1);
+  ASSERT_TRUE(inst.RestorePreset("Twin"));
+  EXPECT_EQ(inst.GetCurrentPresetIdx(), 0);
+  EXPECT_EQ(inst.GetParam(TestPlug::kGain)->Value(), 0.1);
+
+  // An initialised program with an empty chunk cannot be restored; the index stays.
+  inst.GetPreset(2)->mInitialized = true;
+  EXPECT_FALSE(inst.RestorePreset(2));
+  EXPECT_EQ(inst.GetCurrentPresetIdx(), 0);
+}
+
+TEST(Programs, MakingProgramsFillsFreeSlotsInOrder)
+{
+  TestPlug inst(4);
+  // bool, enum and int parameters take an int argument, doubles a double.
+  ASSERT_TRUE(inst.MakePreset("All", 0.5, 0, 2, -3, 440.0));
+  ASSERT_TRUE(inst.MakePresetFromNamedParams("Named", 2, TestPlug::kSteps, 7, TestPlug::kCutoff, 880.0));
+  ByteChunk chunk;
+  chunk.Put(0.2);
+  ASSERT_TRUE(inst.MakePresetFromChunk("Chunk", &chunk));
+  inst.EnsureDefaultPreset();
+  EXPECT_STREQ(inst.GetPresetName(3), "Empty");
+  EXPECT_FALSE(inst.MakePresetFromChunk("NoRoom", &chunk));
+  EXPECT_FALSE(inst.MakePreset("NoRoom", 0.5, 0, 2, -3, 440.0));
+
+  ASSERT_TRUE(inst.RestorePreset(0));
+  EXPECT_EQ(inst.Values(), (std::vector<double>{0.5, 0.0, 2.0, -3.0, 440.0}));
+  ASSERT_TRUE(inst.RestorePreset(1));
+  // Unnamed parameters took the values current when the program was made (the defaults).
+  EXPECT_EQ(inst.Values(), (std::vector<double>{0.5, 1.0, 1.0, 7.0, 880.0}));
+}
+
+TEST(Programs, ModifyAndPruneKeepTheCurrentProgram)
+{
+  TestPlug inst(6);
+  inst.MakeDefaultPreset("A", 1);
+  inst.MakeDefaultPreset("B", 1);
+  inst.GetPreset(3)->mInitialized = true;
+  inst.GetPreset(3)->SetName("D");
+  inst.GetPreset(3)->mChunk.PutChunk(inst.GetPreset(0)->mChunk);
+  ASSERT_TRUE(inst.RestorePreset(3));
+  inst.GetParam(TestPlug::kSteps)->Set(9);
+  inst.ModifyCurrentPreset("D2");
+  inst.ModifyCurrentPreset(""); // an empty name keeps the name
+  EXPECT_STREQ(inst.GetPresetName(3), "D2");
+
+  inst.PruneUninitializedPresets();
+  EXPECT_EQ(inst.NPresets(), 3);
+  EXPECT_EQ(inst.GetCurrentPresetIdx(), 2);
+  inst.GetParam(TestPlug::kSteps)->Set(0);
+  ASSERT_TRUE(inst.RestorePreset(2));
+  EXPECT_EQ(inst.GetParam(TestPlug::kSteps)->Value(), 9.0);
+}
+
+TEST(Programs, BankSerialisationRoundTrip)
+{
+  TestPlug src(4);
+  src.SetValues({0.2, 0, 0, 1, 200});
+  src.MakeDefaultPreset("One", 1);
+  src.SetValues({0.4, 1, 2, 2, 400});
+  src.MakeDefaultPreset("", 1); // an empty name must come back empty
+  src.SetValues({0.6, 0, 3, 3, 600});
+  src.MakeDefaultPreset("Three", 1);
+  ASSERT_TRUE(src.RestorePreset(2));
+  ByteChunk bank;
+  ASSERT_TRUE(src.SerializePresets(&bank));
+
+  TestPlug dst(4);
+  dst.GetPreset(1)->SetName("stale");
+  EXPECT_EQ(dst.UnserializePresets(&bank, 0), bank.Size());
+  EXPECT_STREQ(dst.GetPresetName(0), "One");
+  EXPECT_STREQ(dst.GetPresetName(1), "");
+  EXPECT_FALSE(dst.GetPreset(3)->mInitialized);
+  EXPECT_STREQ(dst.GetPresetName(3), "empty");
+  // The live parameters end on the current program (index 0 in dst).
+  EXPECT_EQ(dst.Values(), (std::vector<double>{0.2, 0, 0, 1, 200}));
+  EXPECT_TRUE(dst.GetPreset(2)->mChunk.IsEqual(src.GetPreset(2)->mChunk));
+
+  // Cut anywhere, the reader stops inside the bytes it was given.
+  for (int n = 0; n < bank.Size(); n += 3) {
+    ByteChunk cut;
+    cut.PutBytes(bank.GetData(), n);
+    TestPlug victim(4);
+    EXPECT_LT(victim.UnserializePresets(&cut, 0), n == 0 ? 1 : n + 1);
+  }
+}
+
+TEST(Programs, DumpsWriteLoadableSource)
+{
+  TestPlug inst(2);
+  inst.SetValues({0.25, 1, 2, -3, 1234.5});
+  inst.MakeDefaultPreset("Lead", 1);
+  ASSERT_TRUE(inst.RestorePreset(0));
+  const std::string blobFile = TempPath("blob.txt"), srcFile = TempPath("src.txt");
+  ASSERT_TRUE(inst.DumpPresetBlob(blobFile.c_str()));
+  const std::string blob = ReadText(blobFile);
+  const std::string prefix = "MakePresetFromBlob(\"Lead\", \"";
+  ASSERT_EQ(blob.rfind(prefix, 0), 0u) << blob;
+  const size_t end = blob.find('"', prefix.size());
+  EXPECT_EQ(blob.substr(end), "\", 40);\n");
+  ASSERT_TRUE(inst.MakePresetFromBlob("Copy", blob.substr(prefix.size(), end - prefix.size()).c_str(), 40));
+  EXPECT_TRUE(inst.GetPreset(1)->mChunk.IsEqual(inst.GetPreset(0)->mChunk));
+
+  const char* names[] = {"kGain", "kOn", "kMode", "kSteps", "kCutoff"};
+  ASSERT_TRUE(inst.DumpPresetSrcCode(srcFile.c_str(), names));
+  EXPECT_EQ(ReadText(srcFile),
+            "  MakePresetFromNamedParams(\"name\", 5,\n    kGain, 0.250000,\n    kOn, true,\n"
+            "    kMode, 2,\n    kSteps, -3,\n    kCutoff, 1234.500000);\n");
+  ASSERT_TRUE(inst.DumpBankBlob(blobFile.c_str()));
+  EXPECT_NE(ReadText(blobFile).find("MakePresetFromBlob(\"Copy\""), std::string::npos);
+  EXPECT_FALSE(inst.DumpBankBlob(""));
+  std::remove(blobFile.c_str());
+  std::remove(srcFile.c_str());
+}
+
+} // namespace
