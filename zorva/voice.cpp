@@ -136,8 +136,7 @@ void Voice::setSampleRate(double sampleRate)
     // Below 1000 Hz the step is 0 samples long; one entry still lets a
     // stray call render in runs of one sample instead of never finishing.
     const size_t size = blockLength > 0 ? static_cast<size_t>(blockLength) : 1;
-    for (auto* buffer : {&osc1Out, &osc2Out, &osc1Smooth, &osc2Smooth, &filter1In, &filter2In})
-      buffer->assign(size, 0.0);
+    for (auto* buffer : {&osc1Out, &osc2Out, &osc1Smooth, &osc2Smooth, &noise}) buffer->assign(size, 0.0);
     wrap = std::make_unique<bool[]>(size);
   }
 

@@ -139,8 +139,7 @@ public:
 
 private:
   template <typename T> void render(T* left, T* right, int nFrames);
-  template <typename T> void renderRun(T* left, T* right, int n);
-  void mix(int n);
+  template <typename T> void renderRun(T* __restrict left, T* __restrict right, int n);
   void updateOutputGains(int k);
   void startRelease();
 
@@ -152,6 +151,6 @@ private:
   // sample. A run that continues a step advances them before its first one.
   bool stepBegun = false;
 
-  std::vector<double> osc1Out, osc2Out, osc1Smooth, osc2Smooth, filter1In, filter2In;
+  std::vector<double> osc1Out, osc2Out, osc1Smooth, osc2Smooth, noise;
   std::unique_ptr<bool[]> wrap;
 };

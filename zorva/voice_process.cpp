@@ -36,66 +36,35 @@ template <typename T> void Voice::render(T* left, T* right, int nFrames)
   }
 }
 
-void Voice::mix(int n)
-{
-  double* in1 = filter1In.data();
-  double* in2 = filter2In.data();
-  const double* o1 = osc1Out.data();
-  const double* s1 = osc1Smooth.data();
-  const double* s2 = osc2Smooth.data();
-
-  if (osc1Needed) {
-    for (int i = 0; i < n; ++i) {
-      in1[i] = o1[i] * osc1In1;
-      in2[i] = o1[i] * osc1In2;
-    }
-  } else {
-    for (int i = 0; i < n; ++i) in1[i] = in2[i] = 0.0;
-  }
-
-  if (osc2Needed) {
-    // A synced oscillator 2 jumps at every reset: its smoother table aliases less.
-    const double* o2 = osc2Synced ? s2 : osc2Out.data();
-    for (int i = 0; i < n; ++i) {
-      in1[i] += o2[i] * osc2In1;
-      in2[i] += o2[i] * osc2In2;
-    }
-  }
-
-  if (ringNeeded) {
-    for (int i = 0; i < n; ++i) {
-      const double r = s1[i] * s2[i];
-      in1[i] += r * ringIn1;
-      in2[i] += r * ringIn2;
-    }
-  }
-
-  if (noiseNeeded) {
-    // One value per sample, shared by both inputs. Oscillator 1's output has
-    // been mixed by now; its buffer holds the noise for the run.
-    double* w = osc1Out.data();
-    WhiteNoise::fill(w, n);
-    for (int i = 0; i < n; ++i) {
-      in1[i] += noiseIn1 * w[i];
-      in2[i] += noiseIn2 * w[i];
-    }
-  }
-}
-
-template <typename T> void Voice::renderRun(T* left, T* right, int n)
+// GCC's straight-line vectoriser packs the filters' states into vector
+// registers, adding shuffles and split store-to-load forwarding to their
+// feedback chain; left scalar, the loop renders about a fifth faster with
+// bit-identical results.
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC push_options
+#pragma GCC optimize("no-tree-slp-vectorize")
+#endif
+template <typename T> void Voice::renderRun(T* __restrict left, T* __restrict right, int n)
 {
   osc[0].process(osc1Out.data(), osc1Smooth.data(), n, wrap.get());
   osc[1].process(osc2Out.data(), osc2Smooth.data(), n, wrap.get());
-  mix(n);
+  if (noiseNeeded) WhiteNoise::fill(noise.data(), n);
 
-  const double* in1 = filter1In.data();
-  const double* in2 = filter2In.data();
+  const double* o1 = osc1Out.data();
+  const double* s1 = osc1Smooth.data();
+  // A synced oscillator 2 jumps at every reset: its smoother table aliases less.
+  const double* o2 = osc2Synced ? osc2Smooth.data() : osc2Out.data();
+  const double* s2 = osc2Smooth.data();
+  const double* w = noise.data();
+  const bool useOsc1 = osc1Needed, useOsc2 = osc2Needed, useRing = ringNeeded, useNoise = noiseNeeded;
   const double serial = flt1In2;
   const double l1 = leftGain[0], r1 = rightGain[0];
   const double l2 = leftGain[1], r2 = rightGain[1];
   Filter& f1 = filter[0];
   Filter& f2 = filter[1];
 
+  // The mixer runs inside the filter loop: the filters' feedback chain leaves
+  // the processor idle enough to do it there for free.
   // Each sample sees its own envelope values: the step's first sample uses
   // the advance made in update, every later one advances first (also the
   // first sample of a run that continues a step across host blocks).
@@ -105,8 +74,26 @@ template <typename T> void Voice::renderRun(T* left, T* right, int n)
       env[1].update();
       env[2].update();
     }
-    const double y1 = f1.process(in1[i]);
-    const double x2 = serial > 0.0 ? in2[i] + y1 * serial : in2[i];
+    double in1 = 0.0, in2 = 0.0;
+    if (useOsc1) {
+      in1 = o1[i] * osc1In1;
+      in2 = o1[i] * osc1In2;
+    }
+    if (useOsc2) {
+      in1 += o2[i] * osc2In1;
+      in2 += o2[i] * osc2In2;
+    }
+    if (useRing) {
+      const double r = s1[i] * s2[i];
+      in1 += r * ringIn1;
+      in2 += r * ringIn2;
+    }
+    if (useNoise) {
+      in1 += noiseIn1 * w[i];
+      in2 += noiseIn2 * w[i];
+    }
+    const double y1 = f1.process(in1);
+    const double x2 = serial > 0.0 ? in2 + y1 * serial : in2;
     const double y2 = f2.process(x2);
     const double e = env[0].value;
     left[i] = static_cast<T>(static_cast<double>(left[i]) + (l2 * y2 + l1 * y1) * e);
@@ -114,3 +101,6 @@ template <typename T> void Voice::renderRun(T* left, T* right, int n)
   }
   stepBegun = false;
 }
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC pop_options
+#endif
