@@ -474,6 +474,10 @@ bool IPluginBase::LoadProgramFromFXP(const ByteChunk& file)
     return false;
   }
 
+  // A never-used slot would otherwise be renamed "user preset N" by the restore
+  // below, losing the name the file carries.
+  IPreset* current = GetPreset(mCurrentPresetIdx);
+  if (current && !name.empty()) current->mInitialized = true;
   ModifyCurrentPreset(name.c_str());
   if (!RestorePreset(mCurrentPresetIdx)) {
     // No program to hold the sound (a plug-in without programs): still announce it.

@@ -1,0 +1,381 @@
+#include "fwbase_test_plug.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+using namespace std::string_literals;
+
+namespace {
+
+int32_t BE32(const ByteChunk& c, int pos)
+{
+  int32_t v = 0;
+  EXPECT_GE(c.GetBE(&v, pos), 0);
+  return v;
+}
+
+std::string Text(const ByteChunk& c, int pos, int n)
+{
+  return std::string(reinterpret_cast<const char*>(c.GetData()) + pos, static_cast<size_t>(n));
+}
+
+void SetBE32(ByteChunk& c, int pos, int32_t v)
+{
+  const uint32_t be = ByteChunk::ToBigEndian(static_cast<uint32_t>(v));
+  std::memcpy(c.GetData() + pos, &be, 4);
+}
+
+ByteChunk Prefix(const ByteChunk& c, int n)
+{
+  ByteChunk out;
+  out.PutBytes(c.GetData(), n);
+  return out;
+}
+
+// Everything a failed load must leave alone.
+struct Snapshot
+{
+  explicit Snapshot(TestPlug& p) : mValues(p.Values()), mCurrent(p.GetCurrentPresetIdx())
+  {
+    p.SerializePresets(&mBank);
+  }
+  bool Same(TestPlug& p) const
+  {
+    ByteChunk bank;
+    p.SerializePresets(&bank);
+    return p.Values() == mValues && p.GetCurrentPresetIdx() == mCurrent && bank.IsEqual(mBank);
+  }
+  std::vector<double> mValues;
+  int mCurrent;
+  ByteChunk mBank;
+};
+
+// A bank of distinct programs: program i has gain i / 10 and steps i - 2.
+void FillBank(TestPlug& p)
+{
+  for (int i = 0; i < p.NPresets(); ++i) {
+    p.SetValues({i / 10.0, static_cast<double>(i % 2), static_cast<double>(i % 4), i - 2.0, 100.0 * (i + 1)});
+    p.MakeDefaultPreset(("Program " + std::to_string(i)).c_str(), 1);
+  }
+}
+
+TEST(FXP, ParameterFormHeaderIsBigEndianAndExact)
+{
+  TestPlug inst;
+  inst.GetPreset(0)->SetName("A name that is much longer than twenty-seven characters");
+  ByteChunk fxp;
+  ASSERT_TRUE(inst.SaveProgramAsFXP(&fxp));
+  ASSERT_EQ(fxp.Size(), 56 + 4 * TestPlug::kNumTestParams);
+  EXPECT_EQ(Text(fxp, 0, 4), "CcnK");
+  EXPECT_EQ(BE32(fxp, 4), 0);
+  EXPECT_EQ(Text(fxp, 8, 4), "FxCk");
+  EXPECT_EQ(BE32(fxp, 12), 1);
+  EXPECT_EQ(Text(fxp, 16, 4), "1r76");
+  EXPECT_EQ(BE32(fxp, 20), 20104);
+  EXPECT_EQ(BE32(fxp, 24), TestPlug::kNumTestParams);
+  EXPECT_EQ(Text(fxp, 28, 28), std::string("A name that is much longer ") + '\0');
+  float gain = 0.0f;
+  fxp.GetBE(&gain, 56);
+  EXPECT_EQ(gain, 0.5f);
+}
+
+TEST(FXP, ParameterFormRoundTrip)
+{
+  TestPlug src;
+  src.SetValues({0.33, 0, 3, -5, 5000});
+  src.GetPreset(0)->SetName("Saved");
+  ByteChunk fxp;
+  ASSERT_TRUE(src.SaveProgramAsFXP(&fxp));
+
+  TestPlug dst;
+  FillBank(dst);
+  ASSERT_TRUE(dst.RestorePreset(4));
+  dst.ClearRecords();
+  ASSERT_TRUE(dst.LoadProgramFromFXP(fxp));
+  EXPECT_EQ(dst.GetCurrentPresetIdx(), 4);
+  EXPECT_STREQ(dst.GetPresetName(4), "Saved");
+  EXPECT_NEAR(dst.GetParam(TestPlug::kGain)->Value(), 0.33, 1e-6);
+  EXPECT_EQ(dst.GetParam(TestPlug::kSteps)->Value(), -5.0);
+  EXPECT_NEAR(dst.GetParam(TestPlug::kCutoff)->Value(), 5000.0, 0.01);
+  EXPECT_EQ(dst.GetProgramChangeCount(), 1);
+  // The program holds the loaded sound; its neighbours are untouched.
+  EXPECT_TRUE(dst.CompareState(dst.GetPreset(4)->mChunk.GetData(), 0));
+  EXPECT_STREQ(dst.GetPresetName(5), "Program 5");
+
+  // An empty name in the file keeps the program's name.
+  src.GetPreset(0)->SetName("");
+  ASSERT_TRUE(src.SaveProgramAsFXP(&fxp));
+  ASSERT_TRUE(dst.LoadProgramFromFXP(fxp));
+  EXPECT_STREQ(dst.GetPresetName(4), "Saved");
+}
+
+TEST(FXP, ChunkFormRoundTrip)
+{
+  TestPlug src(8, true);
+  src.SetValues({0.75, 0, 2, 8, 300});
+  src.GetPreset(0)->SetName("Chunky");
+  ByteChunk fxp;
+  ASSERT_TRUE(src.SaveProgramAsFXP(&fxp));
+  const int stateSize = 8 + 8 * TestPlug::kNumTestParams;
+  ASSERT_EQ(fxp.Size(), 60 + stateSize);
+  EXPECT_EQ(BE32(fxp, 4), stateSize + 60);
+  EXPECT_EQ(Text(fxp, 8, 4), "FPCh");
+  EXPECT_EQ(BE32(fxp, 56), stateSize);
+  EXPECT_EQ(Text(fxp, 60, 4), "tffp");
+
+  TestPlug dst(8, true);
+  ASSERT_TRUE(dst.LoadProgramFromFXP(fxp));
+  EXPECT_EQ(dst.Values(), src.Values());
+  EXPECT_STREQ(dst.GetPresetName(0), "Chunky");
+
+  // A plug-in without chunks does not read the chunk form.
+  TestPlug plain;
+  Snapshot before(plain);
+  EXPECT_FALSE(plain.LoadProgramFromFXP(fxp));
+  EXPECT_TRUE(before.Same(plain));
+}
+
+TEST(FXP, ForeignOrMalformedFilesChangeNothing)
+{
+  TestPlug src;
+  src.SetValues({0.9, 0, 0, 0, 20});
+  ByteChunk good;
+  ASSERT_TRUE(src.SaveProgramAsFXP(&good));
+
+  TestPlug dst;
+  FillBank(dst);
+  ASSERT_TRUE(dst.RestorePreset(1));
+  dst.ClearRecords();
+  dst.mChanges.clear();
+  Snapshot before(dst);
+
+  auto patched = [&](int pos, int32_t v) {
+    ByteChunk c = Prefix(good, good.Size());
+    SetBE32(c, pos, v);
+    return c;
+  };
+  EXPECT_FALSE(dst.LoadProgramFromFXP(patched(16, FourCC("ABCD")))); // foreign identifier
+  EXPECT_FALSE(dst.LoadProgramFromFXP(patched(12, 2)));              // version 2
+  EXPECT_FALSE(dst.LoadProgramFromFXP(patched(0, FourCC("CcnQ"))));
+  EXPECT_FALSE(dst.LoadProgramFromFXP(patched(8, FourCC("FxBk"))));
+  EXPECT_FALSE(dst.LoadProgramFromFXP(patched(24, 1000))); // promises more values than it holds
+  for (int n = 0; n < good.Size(); ++n) EXPECT_FALSE(dst.LoadProgramFromFXP(Prefix(good, n))) << n;
+
+  EXPECT_TRUE(before.Same(dst));
+  EXPECT_TRUE(dst.mChanges.empty());
+  EXPECT_EQ(dst.GetProgramChangeCount(), 0);
+}
+
+TEST(FXP, HostileValuesStayInRange)
+{
+  TestPlug src;
+  ByteChunk fxp;
+  ASSERT_TRUE(src.SaveProgramAsFXP(&fxp));
+  const int32_t nan = 0x7FC00000, big = 0x7F000000, negative = static_cast<int32_t>(0xC0000000);
+  SetBE32(fxp, 56, nan);
+  SetBE32(fxp, 64, big);
+  SetBE32(fxp, 68, negative);
+  SetBE32(fxp, 72, negative);
+  TestPlug dst;
+  ASSERT_TRUE(dst.LoadProgramFromFXP(fxp));
+  EXPECT_EQ(dst.GetParam(TestPlug::kGain)->Value(), 0.0);
+  EXPECT_EQ(dst.GetParam(TestPlug::kMode)->Value(), 3.0);
+  EXPECT_EQ(dst.GetParam(TestPlug::kSteps)->Value(), -5.0);
+  EXPECT_EQ(dst.GetParam(TestPlug::kCutoff)->Value(), 20.0);
+}
+
+TEST(FXP, ChunkFormThatCannotBeReadChangesNothing)
+{
+  TestPlug src(8, true);
+  src.SetValues({0.75, 0, 2, 8, 300});
+  ByteChunk good;
+  ASSERT_TRUE(src.SaveProgramAsFXP(&good));
+
+  TestPlug dst(8, true);
+  FillBank(dst);
+  ASSERT_TRUE(dst.RestorePreset(2));
+  Snapshot before(dst);
+  ByteChunk longer = Prefix(good, good.Size());
+  SetBE32(longer, 56, good.Size()); // the chunk length runs past the file
+  EXPECT_FALSE(dst.LoadProgramFromFXP(longer));
+  ByteChunk negative = Prefix(good, good.Size());
+  SetBE32(negative, 56, -4);
+  EXPECT_FALSE(dst.LoadProgramFromFXP(negative));
+  // Consistent length, but the state inside is short: refused, live values restored.
+  ByteChunk shortState = Prefix(good, good.Size() - 8);
+  SetBE32(shortState, 56, BE32(good, 56) - 8);
+  EXPECT_FALSE(dst.LoadProgramFromFXP(shortState));
+  EXPECT_TRUE(before.Same(dst));
+}
+
+TEST(FXB, ParameterFormHeaderAndRoundTrip)
+{
+  TestPlug src;
+  FillBank(src);
+  ASSERT_TRUE(src.RestorePreset(6));
+  ByteChunk fxb;
+  ASSERT_TRUE(src.SaveBankAsFXB(&fxb));
+  const int record = 56 + 4 * TestPlug::kNumTestParams;
+  ASSERT_EQ(fxb.Size(), 156 + 8 * record);
+  EXPECT_EQ(Text(fxb, 0, 4), "CcnK");
+  EXPECT_EQ(BE32(fxb, 4), 0);
+  EXPECT_EQ(Text(fxb, 8, 4), "FxBk");
+  EXPECT_EQ(BE32(fxb, 12), 2);
+  EXPECT_EQ(Text(fxb, 16, 4), "1r76");
+  EXPECT_EQ(BE32(fxb, 20), 20104);
+  EXPECT_EQ(BE32(fxb, 24), 8);
+  EXPECT_EQ(BE32(fxb, 28), 6);
+  EXPECT_EQ(fxb.GetData()[155], 0);
+  EXPECT_EQ(Text(fxb, 156 + 3 * record + 8, 4), "FxCk");
+  EXPECT_EQ(Text(fxb, 156 + 3 * record + 28, 10), "Program 3\0"s);
+
+  TestPlug dst;
+  dst.ClearRecords();
+  ASSERT_TRUE(dst.LoadBankFromFXB(fxb));
+  EXPECT_EQ(dst.GetCurrentPresetIdx(), 6);
+  EXPECT_EQ(dst.GetProgramChangeCount(), 1);
+  for (int i = 0; i < 8; ++i) {
+    EXPECT_STREQ(dst.GetPresetName(i), ("Program " + std::to_string(i)).c_str());
+    ASSERT_TRUE(dst.RestorePreset(i));
+    EXPECT_NEAR(dst.GetParam(TestPlug::kGain)->Value(), i / 10.0, 1e-6);
+    EXPECT_EQ(dst.GetParam(TestPlug::kSteps)->Value(), i - 2.0);
+  }
+}
+
+TEST(FXB, BadRecordOrShortFileChangesNothing)
+{
+  TestPlug src;
+  FillBank(src);
+  ByteChunk good;
+  ASSERT_TRUE(src.SaveBankAsFXB(&good));
+  const int record = 56 + 4 * TestPlug::kNumTestParams;
+
+  TestPlug dst;
+  dst.SetValues({0.01, 0, 0, 0, 20});
+  dst.MakeDefaultPreset("Mine", 2);
+  Snapshot before(dst);
+
+  ByteChunk third = Prefix(good, good.Size());
+  SetBE32(third, 156 + 2 * record + 24, TestPlug::kNumTestParams - 1);
+  EXPECT_FALSE(dst.LoadBankFromFXB(third));
+  ByteChunk magic = Prefix(good, good.Size());
+  SetBE32(magic, 156 + 7 * record + 8, FourCC("FPCh"));
+  EXPECT_FALSE(dst.LoadBankFromFXB(magic));
+  ByteChunk foreign = Prefix(good, good.Size());
+  SetBE32(foreign, 16, FourCC("Xxxx"));
+  EXPECT_FALSE(dst.LoadBankFromFXB(foreign));
+  for (int32_t count : {-1, INT32_MIN}) {
+    ByteChunk c = Prefix(good, good.Size());
+    SetBE32(c, 24, count);
+    EXPECT_FALSE(dst.LoadBankFromFXB(c));
+  }
+  for (int n = 0; n < good.Size(); n += 7) EXPECT_FALSE(dst.LoadBankFromFXB(Prefix(good, n))) << n;
+  EXPECT_TRUE(before.Same(dst));
+}
+
+TEST(FXB, ExtraProgramsAreNotWrittenIntoTheCurrentProgram)
+{
+  TestPlug src(12);
+  FillBank(src);
+  ByteChunk fxb;
+  ASSERT_TRUE(src.SaveBankAsFXB(&fxb)); // current program 0
+
+  TestPlug dst(4);
+  ASSERT_TRUE(dst.LoadBankFromFXB(fxb));
+  EXPECT_EQ(dst.GetCurrentPresetIdx(), 0);
+  for (int i = 0; i < 4; ++i) EXPECT_STREQ(dst.GetPresetName(i), ("Program " + std::to_string(i)).c_str());
+  EXPECT_NEAR(dst.GetParam(TestPlug::kGain)->Value(), 0.0, 1e-9);
+  ASSERT_TRUE(dst.RestorePreset(3));
+  EXPECT_EQ(dst.GetParam(TestPlug::kSteps)->Value(), 1.0);
+
+  // A count far beyond the file is only believed up to the slots there are.
+  SetBE32(fxb, 24, INT32_MAX);
+  TestPlug huge(4);
+  EXPECT_TRUE(huge.LoadBankFromFXB(fxb));
+  EXPECT_STREQ(huge.GetPresetName(3), "Program 3");
+}
+
+TEST(FXB, UnreadableStoredProgramIsStillReplacedInItsOwnSlot)
+{
+  TestPlug src(3);
+  FillBank(src);
+  ByteChunk fxb;
+  ASSERT_TRUE(src.SaveBankAsFXB(&fxb));
+  TestPlug dst(3);
+  dst.GetPreset(1)->mInitialized = true; // holds no state: cannot be restored
+  ASSERT_TRUE(dst.LoadBankFromFXB(fxb));
+  EXPECT_STREQ(dst.GetPresetName(0), "Program 0");
+  EXPECT_STREQ(dst.GetPresetName(1), "Program 1");
+  ASSERT_TRUE(dst.RestorePreset(0));
+  EXPECT_EQ(dst.GetParam(TestPlug::kSteps)->Value(), -2.0);
+  ASSERT_TRUE(dst.RestorePreset(1));
+  EXPECT_EQ(dst.GetParam(TestPlug::kSteps)->Value(), -1.0);
+}
+
+TEST(FXB, ChunkFormRoundTripAndRefusals)
+{
+  TestPlug src(4, true);
+  FillBank(src);
+  ASSERT_TRUE(src.RestorePreset(2));
+  ByteChunk fxb;
+  ASSERT_TRUE(src.SaveBankAsFXB(&fxb));
+  ByteChunk presets;
+  src.SerializePresets(&presets);
+  EXPECT_EQ(Text(fxb, 8, 4), "FBCh");
+  EXPECT_EQ(BE32(fxb, 4), 8 + presets.Size() + 160);
+  EXPECT_EQ(BE32(fxb, 156), 8 + presets.Size());
+  EXPECT_EQ(Text(fxb, 160, 4), "tffp");
+  ASSERT_EQ(fxb.Size(), 160 + 8 + presets.Size());
+
+  TestPlug dst(4, true);
+  dst.GetParam(TestPlug::kSteps)->Set(7);
+  dst.MakeDefaultPreset("Before", 1);
+  Snapshot before(dst);
+  // Length consistent with the file but the bank inside breaks off: all put back.
+  ByteChunk cut = Prefix(fxb, fxb.Size() - 20);
+  SetBE32(cut, 156, BE32(fxb, 156) - 20);
+  EXPECT_FALSE(dst.LoadBankFromFXB(cut));
+  EXPECT_TRUE(before.Same(dst));
+  EXPECT_FALSE(dst.LoadBankFromFXB(Prefix(fxb, fxb.Size() - 1)));
+  EXPECT_TRUE(before.Same(dst));
+
+  ASSERT_TRUE(dst.LoadBankFromFXB(fxb));
+  // The live parameters end on the receiving plug-in's current program (0).
+  EXPECT_STREQ(dst.GetPresetName(0), "Program 0");
+  EXPECT_EQ(dst.GetParam(TestPlug::kSteps)->Value(), -2.0);
+  ASSERT_TRUE(dst.RestorePreset(3));
+  EXPECT_EQ(dst.GetParam(TestPlug::kSteps)->Value(), 1.0);
+}
+
+TEST(Files, SaveAndLoadThroughTheFileSystem)
+{
+  const auto dir = std::filesystem::temp_directory_path() / "fwbase_files";
+  std::filesystem::create_directories(dir);
+  const std::string fxp = (dir / "p.fxp").string(), fxb = (dir / "b.fxb").string();
+
+  TestPlug src;
+  FillBank(src);
+  ASSERT_TRUE(src.RestorePreset(5));
+  ASSERT_TRUE(src.SaveProgramAsFXP(fxp));
+  ASSERT_TRUE(src.SaveBankAsFXB(fxb));
+  EXPECT_EQ(std::filesystem::file_size(fxp), 56u + 4 * TestPlug::kNumTestParams);
+
+  TestPlug dst;
+  ASSERT_TRUE(dst.LoadBankFromFXB(fxb));
+  EXPECT_EQ(dst.GetCurrentPresetIdx(), 5);
+  ASSERT_TRUE(dst.RestorePreset(0));
+  ASSERT_TRUE(dst.LoadProgramFromFXP(fxp));
+  EXPECT_STREQ(dst.GetPresetName(0), "Program 5");
+
+  EXPECT_FALSE(dst.LoadProgramFromFXP(std::string()));
+  EXPECT_FALSE(dst.LoadBankFromFXB((dir / "missing.fxb").string()));
+  EXPECT_FALSE(dst.LoadBankFromFXB(dir.string())); // a folder is not a bank
+  EXPECT_FALSE(dst.SaveBankAsFXB(std::string()));
+  EXPECT_FALSE(dst.SaveProgramAsFXP((dir / "no" / "such" / "folder.fxp").string()));
+  std::filesystem::remove_all(dir);
+}
+
+} // namespace
