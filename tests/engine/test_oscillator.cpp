@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <limits>
+#include <thread>
 #include <vector>
 
 #include "zorva/oscillator.h"
@@ -247,4 +248,23 @@ TEST(Oscillator, SilenceTurnsLikeProcessAndRestartKeepsTheOffset)
   a.phase = 3000;
   a.restart();
   EXPECT_EQ(a.secondPhase, Oscillator::kPhaseCycle - 2000);
+}
+
+TEST(Oscillator, InstancesAtDifferentRatesCanStartConcurrently)
+{
+  // Two instances created on different threads, each at its own rate.
+  int increments[4] = {};
+  std::vector<std::thread> threads;
+  for (int t = 0; t < 4; ++t)
+    threads.emplace_back([t, &increments] {
+      Oscillator osc;
+      osc.init(t % 2 ? 48000.0 : 22050.0 * (t + 1));
+      osc.update(kA4);
+      increments[t] = osc.increment;
+    });
+  for (auto& t : threads) t.join();
+  EXPECT_EQ(increments[0], int(440.0 * 268435456.0 / 22050.0));
+  EXPECT_EQ(increments[1], int(440.0 * 268435456.0 / 48000.0));
+  EXPECT_EQ(increments[2], int(440.0 * 268435456.0 / 66150.0));
+  EXPECT_EQ(increments[3], increments[1]);
 }
