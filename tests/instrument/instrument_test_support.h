@@ -1,0 +1,131 @@
+#pragma once
+
+#include "plugin/graphics/headless/IGraphicsHeadless.h"
+#include "zorva/param_ids.h"
+#include "zorva/zorva.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <memory>
+#include <string>
+#include <vector>
+
+// The instrument with the host's side of parameter changes counted.
+class TestZorva : public Zorva
+{
+public:
+  void InformHostOfParamChange(int paramIdx, double normalized) override
+  {
+    ++hostParamChanges;
+    Zorva::InformHostOfParamChange(paramIdx, normalized);
+  }
+  void OnParamChange(int paramIdx) override
+  {
+    ++paramChanges;
+    Zorva::OnParamChange(paramIdx);
+  }
+
+  IGraphicsHeadless* editor() { return static_cast<IGraphicsHeadless*>(GetGUI()); }
+
+  int hostParamChanges = 0;
+  int paramChanges = 0;
+};
+
+// Every test gets its own configuration and resource folders, so nothing of
+// the user's and nothing of another test is read, and the INI store's cache
+// never holds a stale copy.
+class InstrumentTest : public ::testing::Test
+{
+protected:
+  void SetUp() override
+  {
+    std::string pattern = (std::filesystem::temp_directory_path() / "zorva-instrument-XXXXXX").string();
+    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+    dir = pattern;
+    std::filesystem::create_directories(dir / "config");
+    std::filesystem::create_directories(dir / "resources");
+    setenv("ZORVA_CONFIG_DIR", (dir / "config").c_str(), 1);
+    setenv("ZORVA_RESOURCES", (dir / "resources").c_str(), 1);
+  }
+  void TearDown() override
+  {
+    unsetenv("ZORVA_CONFIG_DIR");
+    unsetenv("ZORVA_RESOURCES");
+    std::error_code ignored;
+    std::filesystem::remove_all(dir, ignored);
+  }
+
+  std::string path(const std::string& name) const { return (dir / name).string(); }
+  std::string iniFile() const { return (dir / "config" / "zorva.ini").string(); }
+  std::string factoryBank() const { return (dir / "resources" / "init.fxb").string(); }
+
+  static void writeFile(const std::string& file, const std::string& text)
+  {
+    std::ofstream out(file, std::ios::binary | std::ios::trunc);
+    out << text;
+  }
+  static std::string readFile(const std::string& file)
+  {
+    std::ifstream in(file, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  }
+
+  // Constructed and started as a host does: rate, block size, Reset, activation.
+  static std::unique_ptr<TestZorva> makeZorva(double rate = 44100.0, int blockSize = 512)
+  {
+    auto z = std::make_unique<TestZorva>();
+    z->SetSampleRate(rate);
+    z->SetBlockSize(blockSize);
+    z->Reset();
+    z->OnActivate(true);
+    return z;
+  }
+
+  // A host's change in the parameter's own units.
+  static void setParam(Zorva& z, int idx, double value)
+  {
+    z.GetParam(idx)->Set(value);
+    z.OnParamChange(idx);
+  }
+
+  static void noteOn(Zorva& z, int note, int velocity = 100, int offset = 0)
+  {
+    IMidiMsg msg;
+    msg.MakeNoteOnMsg(note, velocity, offset);
+    z.ProcessMidiMsg(&msg);
+  }
+  static void noteOff(Zorva& z, int note, int offset = 0)
+  {
+    IMidiMsg msg;
+    msg.MakeNoteOffMsg(note, offset);
+    z.ProcessMidiMsg(&msg);
+  }
+  static void controller(Zorva& z, int cc, int value, int offset = 0)
+  {
+    IMidiMsg msg(offset, 0xB0, uint8_t(cc), uint8_t(value));
+    z.ProcessMidiMsg(&msg);
+  }
+
+  struct Stereo
+  {
+    std::vector<double> left, right;
+  };
+  // Renders n frames in blocks of blockSize through the double path.
+  static Stereo render(Zorva& z, int n, int blockSize = 64)
+  {
+    Stereo out;
+    out.left.resize(n);
+    out.right.resize(n);
+    for (int pos = 0; pos < n; pos += blockSize) {
+      double* outputs[2] = {out.left.data() + pos, out.right.data() + pos};
+      z.ProcessDoubleReplacing(nullptr, outputs, std::min(blockSize, n - pos));
+    }
+    return out;
+  }
+
+  std::filesystem::path dir;
+};

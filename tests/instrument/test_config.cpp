@@ -1,0 +1,163 @@
+#include "instrument_test_support.h"
+
+#include "zorva/pitch.h"
+
+using Config = InstrumentTest;
+
+TEST_F(Config, NoFileAssignsNothing)
+{
+  auto z = makeZorva();
+  EXPECT_EQ(z->iniPath, iniFile());
+  for (int n = 0; n < Synth::kNumLearnableControllers; ++n) EXPECT_EQ(z->midiCCParam[n], -1) << n;
+  EXPECT_TRUE(z->startupBankPath.empty());
+  EXPECT_FALSE(std::filesystem::exists(iniFile()));
+}
+
+TEST_F(Config, ReadingFollowsTheTextRules)
+{
+  writeFile(iniFile(), "[midi control]\n"
+                       "cc7=0\n"
+                       "CC8=abc\n"
+                       "CC9=\n"
+                       "CC10= 42 \n"
+                       "CC11=150\n"
+                       "CC12=12x\n"
+                       "CC119=99\n"
+                       "CC120=5\n"
+                       "[startup bank]\n"
+                       "file=/banks/a b.fxb\n");
+  auto z = makeZorva();
+  EXPECT_EQ(z->midiCCParam[7], 0);
+  EXPECT_EQ(z->midiCCParam[8], -1);
+  EXPECT_EQ(z->midiCCParam[9], -1);
+  EXPECT_EQ(z->midiCCParam[10], 42);
+  EXPECT_EQ(z->midiCCParam[11], 150); // kept, though it matches no parameter
+  EXPECT_EQ(z->midiCCParam[12], 12);
+  EXPECT_EQ(z->midiCCParam[119], 99);
+  // The bank cannot be read, so construction forgot it.
+  EXPECT_TRUE(z->startupBankPath.empty());
+
+  // Reloading: an empty value keeps the entry, an absent key unassigns it.
+  z->midiCCParam[9] = 5;
+  z->midiCCParam[20] = 3;
+  z->loadConfig();
+  EXPECT_EQ(z->midiCCParam[9], 5);
+  EXPECT_EQ(z->midiCCParam[20], -1);
+  EXPECT_EQ(z->startupBankPath, "/banks/a b.fxb");
+}
+
+TEST_F(Config, SavingWritesBothSectionsSorted)
+{
+  auto z = makeZorva();
+  z->midiCCParam[1] = 33;
+  z->midiCCParam[7] = 4;
+  z->midiCCParam[10] = 2;
+  z->midiCCParam[2] = 0;
+  z->startupBankPath = "/b.fxb";
+  z->saveConfig();
+  EXPECT_EQ(readFile(iniFile()),
+            "[MIDI Control]\nCC1=33\nCC10=2\nCC2=0\nCC7=4\n\n[Startup Bank]\nFile=/b.fxb\n\n");
+
+  // Without learned controllers the section stays, empty.
+  std::fill(std::begin(z->midiCCParam), std::end(z->midiCCParam), -1);
+  z->startupBankPath.clear();
+  z->saveConfig();
+  EXPECT_EQ(readFile(iniFile()), "[MIDI Control]\n\n[Startup Bank]\nFile=\n\n");
+
+  // Learning without saving leaves the file as it was.
+  const std::string before = readFile(iniFile());
+  {
+    auto other = makeZorva();
+    other->doMidiLearn(true);
+    other->setMidiLearnCC(5);
+    other->setMidiLearnParam(kVolume);
+    EXPECT_EQ(other->midiCCParam[5], kVolume);
+  }
+  EXPECT_EQ(readFile(iniFile()), before);
+}
+
+TEST_F(Config, SavedAssignmentsReachTheNextInstance)
+{
+  {
+    auto z = makeZorva();
+    z->doMidiLearn(true);
+    z->setMidiLearnCC(74);
+    z->setMidiLearnParam(kFlt2Cutoff);
+    z->saveConfig();
+  }
+  auto z = makeZorva();
+  EXPECT_EQ(z->midiCCParam[74], kFlt2Cutoff);
+}
+
+TEST_F(Config, MissingFolderIsCreatedOnWrite)
+{
+  const std::string nested = path("fresh/account/zorva");
+  setenv("ZORVA_CONFIG_DIR", nested.c_str(), 1);
+  auto z = makeZorva();
+  z->setStartupFxb("/x.fxb");
+  EXPECT_EQ(readFile(nested + "/zorva.ini"), "[Startup Bank]\nFile=/x.fxb\n\n");
+}
+
+// The store refuses a value it could not read back; that is a failed write,
+// not a silent success.
+TEST_F(Config, RefusedWriteIsReported)
+{
+  auto z = makeZorva();
+  z->setStartupFxb("/banks/two\nlines.fxb");
+  ASSERT_EQ(z->editor()->Questions().size(), 1u);
+  const auto& q = z->editor()->Questions()[0];
+  EXPECT_EQ(q.mText, "Uhoh, something is wrong with writing the INI file!");
+  EXPECT_EQ(q.mTitle, "Problem with INI File");
+  EXPECT_EQ(q.mType, 0);
+  EXPECT_EQ(z->startupBankPath, "/banks/two\nlines.fxb");
+}
+
+TEST_F(Config, LocationFollowsTheEnvironment)
+{
+  EXPECT_EQ(Synth::configFilePath(), iniFile());
+  const char* home = std::getenv("HOME");
+  const std::string savedHome = home ? home : "";
+  unsetenv("ZORVA_CONFIG_DIR");
+  setenv("XDG_CONFIG_HOME", "/xdg/conf", 1);
+  EXPECT_EQ(Synth::configFilePath(), "/xdg/conf/zorva/zorva.ini");
+  setenv("XDG_CONFIG_HOME", "relative/conf", 1); // invalid: ignored
+  setenv("HOME", "/home/player", 1);
+  EXPECT_EQ(Synth::configFilePath(), "/home/player/.config/zorva/zorva.ini");
+  unsetenv("XDG_CONFIG_HOME");
+  if (home)
+    setenv("HOME", savedHome.c_str(), 1);
+  else
+    unsetenv("HOME");
+}
+
+TEST_F(Config, InstanceSetUp)
+{
+  auto z = makeZorva();
+  ASSERT_NE(z->GetGUI(), nullptr);
+  EXPECT_EQ(z->GetGUI()->Width(), 1096);
+  EXPECT_EQ(z->GetGUI()->Height(), 586);
+  EXPECT_STREQ(z->GetOutputLabel(0), "Zorva ");
+  EXPECT_STREQ(z->GetOutputLabel(1), "Zorva ");
+  EXPECT_EQ(z->NParams(), 100);
+  EXPECT_EQ(z->NPresets(), 64);
+  EXPECT_EQ(z->GetEffectVersion(true), 20104);
+  EXPECT_EQ(z->getVoiceCount(), 1);
+  EXPECT_EQ(z->fileFolder, (dir / "resources").string() + "/");
+  EXPECT_EQ(z->clipboardProgram, -1);
+}
+
+TEST_F(Config, FileNameAndListHelpers)
+{
+  char name[] = "Bass: 1/2 \"*<>?\\|";
+  Synth::replaceIllegalFileChar(name);
+  EXPECT_STREQ(name, "Bass_ 1_2 _______");
+
+  EXPECT_DOUBLE_EQ(Synth::convert2Hz(128), 8.662);
+  EXPECT_DOUBLE_EQ(Synth::convert2Hz(-17280), 0.0033570162);
+
+  auto z = makeZorva();
+  const char* texts[] = {"Left", "Right", "Both"};
+  z->initListParameter(kOsc1Wave, "Side", 2, 3, texts);
+  EXPECT_STREQ(z->GetParam(kOsc1Wave)->GetNameForHost(), "Side");
+  EXPECT_EQ(z->GetParam(kOsc1Wave)->GetDefault(), 2.0);
+}

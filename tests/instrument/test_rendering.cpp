@@ -1,0 +1,212 @@
+#include "instrument_test_support.h"
+
+#include "zorva/pitch.h"
+
+#include <cmath>
+
+using Rendering = InstrumentTest;
+
+TEST_F(Rendering, ControlStepsSpanHostBlocks)
+{
+  auto z = makeZorva();
+  EXPECT_EQ(z->controlStep, 44);
+  // Steps at 0, 44 and 88; the third renders 12 frames and 32 are left over.
+  render(*z, 100, 100);
+  EXPECT_EQ(z->controlStepLeft, 32);
+  render(*z, 32, 32);
+  EXPECT_EQ(z->controlStepLeft, 0);
+
+  auto small = makeZorva();
+  std::vector<int> left;
+  for (int block = 0; block < 5; ++block) {
+    render(*small, 10, 10);
+    left.push_back(small->controlStepLeft);
+  }
+  EXPECT_EQ(left, (std::vector<int>{34, 24, 14, 4, 38}));
+
+  EXPECT_EQ(makeZorva(48000.0)->controlStep, 48);
+  EXPECT_EQ(makeZorva(96000.0)->controlStep, 96);
+}
+
+// Control steps fall on the same frames whatever the host's block size, so a
+// note renders identically in blocks of any length.
+TEST_F(Rendering, OutputDoesNotDependOnHostBlockSize)
+{
+  auto renderWith = [](int blockSize) {
+    auto z = makeZorva(44100.0, 1024);
+    setParam(*z, kFlt2Cutoff, 0.4);
+    setParam(*z, kFlt2Reso, 0.5);
+    setParam(*z, kEnv1Attack, 0.2);
+    noteOn(*z, 57);
+    return render(*z, 3000, blockSize);
+  };
+  const Stereo whole = renderWith(1024);
+  for (int blockSize : {100, 10, 1, 44, 45, 7}) {
+    const Stereo cut = renderWith(blockSize);
+    EXPECT_EQ(cut.left, whole.left) << "block size " << blockSize;
+    EXPECT_EQ(cut.right, whole.right) << "block size " << blockSize;
+  }
+  double peak = 0.0;
+  for (double s : whole.left) peak = std::max(peak, std::fabs(s));
+  EXPECT_GT(peak, 0.01);
+}
+
+TEST_F(Rendering, QueuedOffsetsRoundToTheNearestStep)
+{
+  auto z = makeZorva();
+  noteOn(*z, 60, 100, 120);
+  noteOn(*z, 61, 100, 88);
+  noteOn(*z, 62, 100, 44);
+  noteOn(*z, 63, 100, 30);
+  std::vector<int> offsets;
+  while (!z->midiQueue.Empty()) {
+    offsets.push_back(z->midiQueue.Peek()->mOffset);
+    z->midiQueue.Remove();
+  }
+  EXPECT_EQ(offsets, (std::vector<int>{30, 44, 110, 142}));
+}
+
+TEST_F(Rendering, NotesStartAtTheStepTheyFallIn)
+{
+  auto early = makeZorva();
+  noteOn(*early, 60, 100, 30);
+  render(*early, 1, 1);
+  EXPECT_TRUE(early->getVoice(0).active);
+  EXPECT_EQ(early->getVoice(0).note, 60);
+
+  // Offset 120 is queued as 142 and comes due at the step beginning at 132.
+  auto late = makeZorva();
+  noteOn(*late, 60, 100, 120);
+  render(*late, 132, 132);
+  EXPECT_FALSE(late->getVoice(0).active);
+  render(*late, 1, 1);
+  EXPECT_TRUE(late->getVoice(0).active);
+}
+
+TEST_F(Rendering, CutoffGlidesOverHundredSteps)
+{
+  auto z = makeZorva();
+  setParam(*z, kFlt1Cutoff, 0.0);
+  render(*z, 44, 44);
+  EXPECT_EQ(z->getCutoffPitch(0), 17107);
+  EXPECT_EQ(z->getCutoffPitch(1), 17280);
+  render(*z, 98 * 44, 44);
+  EXPECT_EQ(z->getCutoffPitch(0), 172);
+  render(*z, 44, 44);
+  EXPECT_EQ(z->getCutoffPitch(0), 0);
+  render(*z, 44 * 10, 44);
+  EXPECT_EQ(z->getCutoffPitch(0), 0);
+
+  // A new change walks from wherever the glide is.
+  setParam(*z, kFlt2Cutoff, 0.5);
+  render(*z, 44 * 50, 44);
+  EXPECT_NEAR(z->getCutoffPitch(1), 0.75 * 17280, 1);
+  setParam(*z, kFlt2Cutoff, 1.0);
+  render(*z, 44 * 100, 44);
+  EXPECT_NEAR(z->getCutoffPitch(1), 17280, 1);
+}
+
+TEST_F(Rendering, SoftClipCurve)
+{
+  EXPECT_EQ(Zorva::softClip(3.0), 1.0);
+  EXPECT_EQ(Zorva::softClip(-3.0), -1.0);
+  EXPECT_EQ(Zorva::softClip(7.5), 1.0);
+  EXPECT_EQ(Zorva::softClip(-100.0), -1.0);
+  EXPECT_DOUBLE_EQ(Zorva::softClip(1.0), 28.0 / 36.0);
+  EXPECT_EQ(Zorva::softClip(0.0), 0.0);
+  EXPECT_NEAR(Zorva::softClip(1e-6), 1e-6, 1e-15);
+}
+
+TEST_F(Rendering, SoftClipBoundsTheSum)
+{
+  auto z = makeZorva();
+  setParam(*z, kVoices, 7); // 8 voices
+  setParam(*z, kVolume, 2.0);
+  setParam(*z, kSoftClip, 1);
+  for (int note = 40; note < 48; ++note) noteOn(*z, note, 127);
+  const Stereo out = render(*z, 4410);
+  for (size_t i = 0; i < out.left.size(); ++i) {
+    ASSERT_LE(std::fabs(out.left[i]), 1.0);
+    ASSERT_LE(std::fabs(out.right[i]), 1.0);
+  }
+}
+
+TEST_F(Rendering, NoiseSequence)
+{
+  const int32_t saved = WhiteNoise::seed();
+  WhiteNoise::setSeed(1);
+  const double expected[] = {7.826369301029999e-06, 0.1315377888424112, 0.7556042971003233,
+                             -0.558652061007985, 0.734864927886045};
+  for (double e : expected) EXPECT_DOUBLE_EQ(Zorva::getNoise(), e);
+  EXPECT_EQ(WhiteNoise::seed(), 1578110407);
+  WhiteNoise::setSeed(saved);
+}
+
+TEST_F(Rendering, FloatPathNarrowsTheDoubleResult)
+{
+  auto d = makeZorva();
+  auto f = makeZorva();
+  for (Zorva* z : {d.get(), f.get()}) {
+    setParam(*z, kVolume, 1.7);
+    noteOn(*z, 45, 127);
+  }
+  const Stereo reference = render(*d, 2000, 100);
+  std::vector<float> left(2000), right(2000);
+  for (int pos = 0; pos < 2000; pos += 100) {
+    float* outputs[2] = {left.data() + pos, right.data() + pos};
+    f->ProcessFloatReplacing(nullptr, outputs, 100);
+  }
+  for (int i = 0; i < 2000; ++i) {
+    ASSERT_EQ(left[i], float(reference.left[i])) << i;
+    ASSERT_EQ(right[i], float(reference.right[i])) << i;
+  }
+}
+
+// A host that renders before Reset, or at a rate below 1000 Hz, gets sound
+// rather than a renderer that never advances.
+TEST_F(Rendering, ZeroControlStepStillAdvances)
+{
+  auto z = std::make_unique<TestZorva>();
+  EXPECT_EQ(z->controlStep, 0);
+  z->OnActivate(true);
+  noteOn(*z, 60);
+  render(*z, 256, 64);
+  EXPECT_TRUE(z->getVoice(0).active);
+
+  auto slow = makeZorva(800.0, 64);
+  EXPECT_EQ(slow->controlStep, 0);
+  noteOn(*slow, 60);
+  render(*slow, 256, 64);
+  EXPECT_TRUE(slow->getVoice(0).active);
+
+  // Zero and negative frame counts only clear what they must.
+  double l = 5.0, r = 5.0;
+  double* outputs[2] = {&l, &r};
+  z->ProcessDoubleReplacing(nullptr, outputs, 0);
+  z->ProcessDoubleReplacing(nullptr, outputs, -3);
+  EXPECT_EQ(l, 5.0);
+}
+
+TEST_F(Rendering, TempoAndPositionReachEveryVoiceOnlyWhenSynced)
+{
+  auto z = makeZorva();
+  z->SetTransport(140.0, 8.0, true);
+  render(*z, 64);
+  EXPECT_DOUBLE_EQ(z->getVoice(0).lfo[0].secondsPerBeat, 0.5);
+
+  setParam(*z, kLFO2Sync, 1);
+  render(*z, 64);
+  for (int i : {0, 1, 63}) EXPECT_DOUBLE_EQ(z->getVoice(i).lfo[2].secondsPerBeat, 60.0 / 140.0) << i;
+}
+
+// Instances at different rates must not share one cutoff table.
+TEST_F(Rendering, CutoffTableFollowsTheInstanceRate)
+{
+  auto a = makeZorva(44100.0);
+  auto b = makeZorva(96000.0);
+  auto c = makeZorva(44100.0);
+  EXPECT_NE(a->freq2rad, b->freq2rad);
+  EXPECT_EQ(a->freq2rad, c->freq2rad);
+  EXPECT_DOUBLE_EQ(a->freq2rad[69 * 128], 440.0 * 6.283185307179586 / 44100.0);
+  EXPECT_DOUBLE_EQ(b->freq2rad[69 * 128], 440.0 * 6.283185307179586 / 96000.0);
+}
