@@ -169,6 +169,7 @@ public:
     };
     std::sort(out.mEvents.begin(), out.mEvents.end(), byTickTrackOrder);
     std::sort(mTempo.begin(), mTempo.end(), byTickTrackOrder);
+    out.mTempo.Reserve(mTempo.size());
     for (const TempoEvent& t : mTempo) out.mTempo.AddChange(t.mTick, t.mMicrosPerQuarter);
 
     if (!out.mEvents.empty()) {

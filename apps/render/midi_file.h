@@ -37,6 +37,7 @@ public:
 
   // Changes must arrive in tick order; a later change at the same tick wins.
   void AddChange(uint64_t tick, uint32_t microsPerQuarter);
+  void Reserve(size_t changes) { mSegments.reserve(changes + 1); }
 
   ExactTime TimeAt(uint64_t tick) const;
   double SecondsAt(uint64_t tick) const;
