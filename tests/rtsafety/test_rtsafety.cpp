@@ -1,0 +1,233 @@
+#include "zorva/param_ids.h"
+#include "zorva/zorva.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstdlib>
+#include <filesystem>
+#include <new>
+#include <vector>
+
+// Every allocation made while `counting` is set is counted: operator new in all
+// its forms here, and the C allocator through the linker's --wrap.
+namespace {
+std::atomic<bool> counting{false};
+std::atomic<long> allocations{0};
+
+void note()
+{
+  if (counting.load(std::memory_order_relaxed)) allocations.fetch_add(1, std::memory_order_relaxed);
+}
+} // namespace
+
+extern "C" {
+void* __real_malloc(size_t size);
+void* __real_calloc(size_t n, size_t size);
+void* __real_realloc(void* ptr, size_t size);
+
+void* __wrap_malloc(size_t size)
+{
+  note();
+  return __real_malloc(size);
+}
+void* __wrap_calloc(size_t n, size_t size)
+{
+  note();
+  return __real_calloc(n, size);
+}
+void* __wrap_realloc(void* ptr, size_t size)
+{
+  note();
+  return __real_realloc(ptr, size);
+}
+}
+
+namespace {
+void* allocate(size_t size)
+{
+  note();
+  if (void* p = __real_malloc(size ? size : 1)) return p;
+  throw std::bad_alloc();
+}
+void* allocateAligned(size_t size, std::align_val_t align)
+{
+  note();
+  const size_t a = static_cast<size_t>(align);
+  if (void* p = std::aligned_alloc(a, (size + a - 1) / a * a)) return p;
+  throw std::bad_alloc();
+}
+} // namespace
+
+void* operator new(size_t size)
+{
+  return allocate(size);
+}
+void* operator new[](size_t size)
+{
+  return allocate(size);
+}
+void* operator new(size_t size, const std::nothrow_t&) noexcept
+{
+  note();
+  return __real_malloc(size ? size : 1);
+}
+void* operator new[](size_t size, const std::nothrow_t&) noexcept
+{
+  note();
+  return __real_malloc(size ? size : 1);
+}
+void* operator new(size_t size, std::align_val_t align)
+{
+  return allocateAligned(size, align);
+}
+void* operator new[](size_t size, std::align_val_t align)
+{
+  return allocateAligned(size, align);
+}
+void operator delete(void* p) noexcept
+{
+  std::free(p);
+}
+void operator delete[](void* p) noexcept
+{
+  std::free(p);
+}
+void operator delete(void* p, size_t) noexcept
+{
+  std::free(p);
+}
+void operator delete[](void* p, size_t) noexcept
+{
+  std::free(p);
+}
+void operator delete(void* p, std::align_val_t) noexcept
+{
+  std::free(p);
+}
+void operator delete[](void* p, std::align_val_t) noexcept
+{
+  std::free(p);
+}
+void operator delete(void* p, size_t, std::align_val_t) noexcept
+{
+  std::free(p);
+}
+void operator delete[](void* p, size_t, std::align_val_t) noexcept
+{
+  std::free(p);
+}
+
+namespace {
+class RealTimeSafety : public ::testing::Test
+{
+protected:
+  void SetUp() override
+  {
+    std::string pattern = (std::filesystem::temp_directory_path() / "zorva-rt-XXXXXX").string();
+    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+    dir = pattern;
+    setenv("ZORVA_CONFIG_DIR", dir.c_str(), 1);
+    setenv("ZORVA_RESOURCES", dir.c_str(), 1);
+  }
+  void TearDown() override
+  {
+    counting = false;
+    std::error_code ignored;
+    std::filesystem::remove_all(dir, ignored);
+  }
+  std::filesystem::path dir;
+};
+
+void hostSets(Zorva& z, int idx, double value)
+{
+  z.GetParam(idx)->Set(value);
+  z.OnParamChange(idx);
+}
+
+void send(Zorva& z, uint8_t status, int data1, int data2, int offset)
+{
+  IMidiMsg msg(offset, status, uint8_t(data1), uint8_t(data2));
+  z.ProcessMidiMsg(&msg);
+}
+} // namespace
+
+TEST_F(RealTimeSafety, CounterSeesAllocations)
+{
+  allocations = 0;
+  counting = true;
+  auto* vector = new std::vector<int>(100);
+  auto* queue = new IMidiQueue(); // its storage comes from realloc in a library
+  counting = false;
+  EXPECT_EQ(allocations.load(), 4);
+  delete vector;
+  delete queue;
+}
+
+// After Reset a musician's whole performance (notes, pedal, wheel, bend,
+// learned controllers, automation, tempo changes and a voice-count change)
+// renders without a single allocation.
+TEST_F(RealTimeSafety, RenderingAllocatesNothingAfterReset)
+{
+  constexpr int kBlock = 256;
+  auto z = std::make_unique<Zorva>();
+  z->SetSampleRate(44100.0);
+  z->SetBlockSize(kBlock);
+  z->Reset();
+  z->OnActivate(true);
+
+  // A heavy patch with every kind of modulation in use.
+  hostSets(*z, kVoices, 23); // 32 voices
+  hostSets(*z, kFlt1Mode, 4);
+  hostSets(*z, kFlt1Reso, 0.7);
+  hostSets(*z, kFlt2Reso, 0.9);
+  hostSets(*z, kFlt2Flt1In, 0.5);
+  hostSets(*z, kFlt1RingIn, 0.4);
+  hostSets(*z, kFlt2NoiseIn, 0.2);
+  hostSets(*z, kAmp1Level, 1.0);
+  hostSets(*z, kOsc2Sync, 2);
+  hostSets(*z, kOsc1FM1Amt, 0.3);
+  hostSets(*z, kFlt1CF1Amt, 2.0);
+  hostSets(*z, kLFO1Sync, 1);
+  hostSets(*z, kLFO2Wave, 4);
+  hostSets(*z, kPortamento, 0.05);
+  hostSets(*z, kSoftClip, 1);
+  z->midiCCParam[7] = kFlt2Cutoff;
+  z->midiCCParam[74] = kFlt1Mode;
+
+  std::vector<double> left(kBlock), right(kBlock);
+  std::vector<float> leftF(kBlock), rightF(kBlock);
+  double* outputs[2] = {left.data(), right.data()};
+  float* outputsF[2] = {leftF.data(), rightF.data()};
+
+  allocations = 0;
+  counting = true;
+  for (int block = 0; block < 3000; ++block) {
+    const int note = 36 + (block * 7) % 48;
+    send(*z, 0x90, note, 40 + block % 80, (block * 13) % kBlock);
+    if (block >= 4) send(*z, 0x80, 36 + ((block - 4) * 7) % 48, 0, (block * 29) % kBlock);
+    send(*z, 0xB0, 7, (block * 5) % 128, 100);
+    send(*z, 0xB0, 74, (block / 50) % 128, 10);
+    send(*z, 0xB0, 1, block % 128, 0);
+    send(*z, 0xE0, block % 128, (block / 3) % 128, 200);
+    if (block % 97 == 0) send(*z, 0xB0, 64, block % 194 ? 127 : 0, 0);
+    if (block % 500 == 250) send(*z, 0xB0, 123, 0, 0);
+
+    if (block % 10 == 0) hostSets(*z, kFlt1Cutoff, (block % 100) / 100.0);
+    if (block % 40 == 0) hostSets(*z, kLFO1Rate, 0.5 + block % 7);
+    if (block == 1500) hostSets(*z, kVoices, 31); // 64 voices
+    z->SetTransport(100.0 + block % 60, block * 0.25, true);
+
+    if (block % 2)
+      z->ProcessDoubleReplacing(nullptr, outputs, kBlock);
+    else
+      z->ProcessFloatReplacing(nullptr, outputsF, kBlock);
+  }
+  counting = false;
+  EXPECT_EQ(allocations.load(), 0);
+  EXPECT_EQ(z->getVoiceCount(), 64);
+  // The learned controllers really moved their parameters on the way.
+  int learned = 0;
+  for (const auto& event : z->GetParamEvents()) learned += event.mParamIdx == kFlt2Cutoff;
+  EXPECT_GT(learned, 100);
+}
