@@ -32,6 +32,10 @@ bool InterpolatesWeight(RstMode mode)
   return mode == RstMode::kCopy || mode == RstMode::kAlphaMask;
 }
 
+// Curves are flattened into segments in proportion to their radius, so a
+// radius far beyond any bitmap would only cost time.
+constexpr double kMaxRadius = 4.0 * RstBitmap::kMaxSide;
+
 bool AllFinite(std::initializer_list<double> values)
 {
   return std::all_of(values.begin(), values.end(), [](double v) { return std::isfinite(v); });
@@ -269,11 +273,15 @@ void RstBitmap::Line(double x1, double y1, double x2, double y2, RstColor color,
 void RstBitmap::Arc(double cx, double cy, double radius, double a1, double a2, RstColor color,
                     const RstPaint& paint)
 {
-  if (!AllFinite({cx, cy, radius, a1, a2}) || radius < 0) return;
-  // Beyond a full turn there is nothing more to draw; the limit keeps cairo
-  // from looping over absurd angle ranges.
+  if (!AllFinite({cx, cy, radius, a1, a2}) || radius < 0 || radius > kMaxRadius) return;
+  // An end before the start wraps round once; beyond a full turn there is
+  // nothing more to draw.
   constexpr double kTurn = 2.0 * std::numbers::pi;
-  if (a2 - a1 > kTurn) a2 = a1 + kTurn;
+  double sweep = a2 - a1;
+  if (sweep > kTurn) sweep = kTurn;
+  if (sweep < 0) sweep = std::fmod(sweep, kTurn) + kTurn;
+  a1 = std::fmod(a1, kTurn);
+  a2 = a1 + sweep;
   StrokePath(mSurface, color, paint, [&](cairo_t* cr) {
     cairo_new_sub_path(cr);
     cairo_arc(cr, cx + 0.5, cy + 0.5, radius, a1 - kTurn / 4, a2 - kTurn / 4);
@@ -282,7 +290,7 @@ void RstBitmap::Arc(double cx, double cy, double radius, double a1, double a2, R
 
 void RstBitmap::Circle(double cx, double cy, double radius, RstColor color, const RstPaint& paint)
 {
-  if (!AllFinite({cx, cy, radius}) || radius < 0) return;
+  if (!AllFinite({cx, cy, radius}) || radius < 0 || radius > kMaxRadius) return;
   StrokePath(mSurface, color, paint, [&](cairo_t* cr) {
     cairo_new_sub_path(cr);
     cairo_arc(cr, cx + 0.5, cy + 0.5, radius, 0, 2.0 * std::numbers::pi);
@@ -295,7 +303,8 @@ void RstBitmap::RoundRect(int l, int t, int r, int b, double cornerRadius, RstCo
 {
   if (!AllFinite({cornerRadius}) || r < l || b < t) return;
   const double left = l + 0.5, top = t + 0.5, right = r + 0.5, bottom = b + 0.5;
-  const double radius = std::clamp(cornerRadius, 0.0, std::min(right - left, bottom - top) / 2.0);
+  const double radius =
+      std::clamp(cornerRadius, 0.0, std::min({right - left, bottom - top, 2 * kMaxRadius}) / 2.0);
   constexpr double kQuarter = std::numbers::pi / 2.0;
   StrokePath(mSurface, color, paint, [&](cairo_t* cr) {
     cairo_new_sub_path(cr);
@@ -318,7 +327,7 @@ void RstBitmap::FillRect(const RstRect& rect, RstColor color, const RstPaint& pa
 
 void RstBitmap::FillCircle(double cx, double cy, double radius, RstColor color, const RstPaint& paint)
 {
-  if (!AllFinite({cx, cy, radius}) || radius < 0) return;
+  if (!AllFinite({cx, cy, radius}) || radius < 0 || radius > kMaxRadius) return;
   FillPath(mSurface, color, paint, [&](cairo_t* cr) {
     cairo_new_sub_path(cr);
     cairo_arc(cr, cx + 0.5, cy + 0.5, radius + 0.5, 0, 2.0 * std::numbers::pi);

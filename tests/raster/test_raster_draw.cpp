@@ -147,6 +147,15 @@ TEST(RasterShapes, CirclesAndArcsAreCentredOnPixels)
   EXPECT_FALSE(Inked(*arc, 10, 15));
   EXPECT_FALSE(Inked(*arc, 5, 10));
   EXPECT_FALSE(Inked(*arc, 6, 6));
+
+  // An end before the start wraps round: nine to twelve o'clock.
+  auto wrapped = RstBitmap::Create(21, 21);
+  wrapped->Arc(10, 10, 5, 1.5 * std::numbers::pi, 0, kRed);
+  EXPECT_TRUE(Inked(*wrapped, 5, 10));
+  EXPECT_TRUE(Inked(*wrapped, 10, 5));
+  EXPECT_FALSE(Inked(*wrapped, 10, 15));
+  EXPECT_FALSE(Inked(*wrapped, 15, 10));
+  wrapped->Arc(10, 10, 5, 1e15, -1e15, kRed); // absurd angles still end
 }
 
 TEST(RasterShapes, RoundedRectanglePolygonsAndTriangles)
@@ -179,7 +188,7 @@ TEST(RasterShapes, RoundedRectanglePolygonsAndTriangles)
   EXPECT_FALSE(Inked(*tri, 8, 8));
 }
 
-TEST(RasterShapes, NonFiniteCoordinatesDrawNothing)
+TEST(RasterShapes, NonFiniteCoordinatesAndAbsurdRadiiDrawNothing)
 {
   const double nan = std::numeric_limits<double>::quiet_NaN(), inf = std::numeric_limits<double>::infinity();
   auto b = RstBitmap::Create(8, 8);
@@ -191,6 +200,9 @@ TEST(RasterShapes, NonFiniteCoordinatesDrawNothing)
   b->FillTriangle(0, 0, 8, nan, 0, 8, kRed);
   b->RoundRect(0, 0, 7, 7, nan, kRed);
   b->FillCircle(4, 4, -2, kRed);
+  b->FillCircle(4, 4, 1e12, kRed);
+  b->Circle(4, 4, 1e12, kRed, {RstMode::kBlend, 1.0f, true});
+  b->Arc(4, 4, 1e12, 0, 1, kRed);
   for (int y = 0; y < 8; ++y)
     for (int x = 0; x < 8; ++x) ASSERT_FALSE(Inked(*b, x, y)) << x << "," << y;
 }
