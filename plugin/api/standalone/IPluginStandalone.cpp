@@ -1,7 +1,5 @@
 #include "IPluginStandalone.h"
 
-#include "graphics/IGraphics.h"
-
 IPluginStandalone::IPluginStandalone(const IPluginInstanceInfo& instanceInfo, int nParams,
                                      const char* channelIOStr, int nPresets, const char* effectName,
                                      const char* productName, const char* mfrName, int vendorVersion,
