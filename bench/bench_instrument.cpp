@@ -1,0 +1,102 @@
+// The whole instrument at 44100 Hz: CPU seconds spent per second of audio
+// (counter "cpu_s_per_audio_s") with 1, 8, 32 and 64 voices sounding the heavy
+// patch: both filters (bandpass at resonance 0.7 into lowpass at 0.9), ring and
+// noise, hard sync, FM from LFO1 on both oscillators, cutoff modulation from Env3.
+
+#include "zorva/param_ids.h"
+#include "zorva/zorva.h"
+
+#include <benchmark/benchmark.h>
+
+#include <cstdlib>
+#include <memory>
+#include <vector>
+
+namespace {
+constexpr double kRate = 44100.0;
+constexpr int kBlock = 512;
+
+void hostSets(Zorva& z, int idx, double value)
+{
+  z.GetParam(idx)->Set(value);
+  z.OnParamChange(idx);
+}
+
+int voicesPosition(int count)
+{
+  for (int i = 0; i < Zorva::kNumVoiceCounts; ++i) {
+    if (Zorva::nVoices[i] == count) return i;
+  }
+  return 0;
+}
+
+std::unique_ptr<Zorva> heavyInstrument(int voices)
+{
+  // Keep the user's configuration and banks out of the measurement.
+  setenv("ZORVA_CONFIG_DIR", "/nonexistent/zorva-bench", 1);
+  setenv("ZORVA_RESOURCES", "/nonexistent/zorva-bench", 1);
+  auto z = std::make_unique<Zorva>();
+  z->SetSampleRate(kRate);
+  z->SetBlockSize(kBlock);
+  z->Reset();
+  z->OnActivate(true);
+
+  hostSets(*z, kVoices, voicesPosition(voices));
+  hostSets(*z, kFlt1Mode, 4); // bandpass
+  hostSets(*z, kFlt1Reso, 0.7);
+  hostSets(*z, kFlt2Mode, 2); // lowpass
+  hostSets(*z, kFlt2Reso, 0.9);
+  hostSets(*z, kFlt2Flt1In, 0.5);
+  hostSets(*z, kAmp1Level, 1.0);
+  hostSets(*z, kFlt1RingIn, 0.3);
+  hostSets(*z, kFlt2RingIn, 0.3);
+  hostSets(*z, kFlt1NoiseIn, 0.1);
+  hostSets(*z, kFlt2NoiseIn, 0.1);
+  hostSets(*z, kOsc2Sync, 2); // hard
+  hostSets(*z, kOsc1FM1Amt, 0.3);
+  hostSets(*z, kOsc2FM1Amt, 0.3);
+  hostSets(*z, kOsc1FM1Src, 12); // LFO1
+  hostSets(*z, kOsc2FM1Src, 12);
+  hostSets(*z, kFlt1CF1Amt, 1.0);
+  hostSets(*z, kFlt2CF1Amt, 1.0);
+  hostSets(*z, kFlt1CF1Src, 7); // Env3
+  hostSets(*z, kFlt2CF1Src, 7);
+  hostSets(*z, kEnv3Decay, 0.4);
+  hostSets(*z, kEnv3Sustain, 0.3);
+  hostSets(*z, kFlt1Cutoff, 0.6);
+  hostSets(*z, kFlt2Cutoff, 0.7);
+
+  for (int v = 0; v < voices; ++v) {
+    IMidiMsg msg;
+    msg.MakeNoteOnMsg(36 + v, 100, 0);
+    z->ProcessMidiMsg(&msg);
+  }
+  return z;
+}
+
+void BM_InstrumentHeavyPatch(benchmark::State& state)
+{
+  const int voices = int(state.range(0));
+  auto z = heavyInstrument(voices);
+  std::vector<double> left(kBlock), right(kBlock);
+  double* outputs[2] = {left.data(), right.data()};
+  const int framesPerSecond = int(kRate);
+
+  for (auto _ : state) {
+    for (int pos = 0; pos < framesPerSecond; pos += kBlock) {
+      z->ProcessDoubleReplacing(nullptr, outputs, std::min(kBlock, framesPerSecond - pos));
+    }
+    benchmark::DoNotOptimize(left.data());
+    benchmark::ClobberMemory();
+  }
+
+  int sounding = 0;
+  for (int v = 0; v < z->getVoiceCount(); ++v) sounding += z->getVoice(v).active;
+  if (sounding != voices) state.SkipWithError("not every voice sounded");
+  // One iteration is one second of audio: seconds per iteration is the load.
+  state.counters["cpu_s_per_audio_s"] = benchmark::Counter(
+      double(state.iterations()), benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+}
+} // namespace
+
+BENCHMARK(BM_InstrumentHeavyPatch)->Arg(1)->Arg(8)->Arg(32)->Arg(64)->Unit(benchmark::kMillisecond);
