@@ -1,4 +1,5 @@
 #include "fwbase_test_plug.h"
+#include "graphics/headless/IGraphicsHeadless.h"
 
 #include <gtest/gtest.h>
 
@@ -34,6 +35,28 @@ public:
   explicit ApiPlug(int api) : mApi(static_cast<EAPI>(api)) {}
   EAPI GetAPI() override { return mApi; }
   EAPI mApi;
+};
+
+// Records what the plug-in base tells its editor.
+class RecordingEditor : public IGraphicsHeadless
+{
+public:
+  struct Call
+  {
+    int mIdx;
+    double mValue;
+    bool mNormalized;
+  };
+  RecordingEditor(IPluginBase* plug, bool* deleted) : IGraphicsHeadless(plug, 100, 50), mDeleted(deleted) {}
+  ~RecordingEditor() override { *mDeleted = true; }
+  void SetParameterFromPlug(int idx, double value, bool normalized) override
+  {
+    mCalls.push_back({idx, value, normalized});
+  }
+  void PrepDraw() override { mPreparedAfter = static_cast<int>(mCalls.size()); }
+  std::vector<Call> mCalls;
+  int mPreparedAfter = -1;
+  bool* mDeleted;
 };
 
 TEST(PluginBase, ChannelStringsGiveConfigurationsAndChannels)
@@ -241,6 +264,32 @@ TEST(PluginBase, ParameterFromGuiInformsHostWithValuePassed)
   EXPECT_DOUBLE_EQ(events[4].mNormalized, inst.GetParam(4)->GetNormalized());
   inst.OnParamReset();
   EXPECT_EQ(inst.mChanges, (std::vector<int>{0, 1, 2, 3, 4}));
+}
+
+TEST(PluginBase, EditorIsToldValuesAndOwnedByThePlugin)
+{
+  bool deleted = false;
+  {
+    TestPlug inst;
+    inst.AttachGraphics(nullptr);
+    EXPECT_EQ(inst.GetGUI(), nullptr);
+    auto* editor = new RecordingEditor(&inst, &deleted);
+    inst.GetParam(TestPlug::kCutoff)->Set(5000.0);
+    inst.AttachGraphics(editor);
+    EXPECT_EQ(inst.GetGUI(), editor);
+    ASSERT_EQ(editor->mCalls.size(), 5u);
+    EXPECT_EQ(editor->mPreparedAfter, 5);
+    EXPECT_TRUE(editor->mCalls[4].mNormalized);
+    EXPECT_DOUBLE_EQ(editor->mCalls[4].mValue, inst.GetParam(TestPlug::kCutoff)->GetNormalized());
+
+    editor->mCalls.clear();
+    inst.RedrawParamControls();
+    ASSERT_EQ(editor->mCalls.size(), 5u);
+    EXPECT_FALSE(editor->mCalls[4].mNormalized);
+    EXPECT_EQ(editor->mCalls[4].mValue, 5000.0);
+    EXPECT_FALSE(deleted);
+  }
+  EXPECT_TRUE(deleted);
 }
 
 TEST(PluginBase, RecordsAreBoundedSoRenderingNeverAllocates)
