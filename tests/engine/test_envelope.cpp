@@ -4,10 +4,10 @@
 
 namespace {
 
-Envelope makeEnvelope(double a, double d, double s, double r)
+Envelope makeEnvelope(double a, double d, double s, double r, double rate = 44100.0)
 {
   Envelope e;
-  e.reset(44100.0);
+  e.reset(rate);
   e.setAttack(a);
   e.setDecay(d);
   e.setSustain(s);
@@ -15,36 +15,26 @@ Envelope makeEnvelope(double a, double d, double s, double r)
   return e;
 }
 
-// Samples until the stage changes away from `stage`.
-int samplesInStage(Envelope& e, int stage, int limit = 10000000)
+// Samples until the envelope leaves `stage`.
+int samplesInStage(Envelope& e, int stage)
 {
   int n = 0;
-  while (e.stage == stage && n < limit) {
-    e.update();
-    ++n;
-  }
+  for (; e.stage == stage && n < 10000000; ++n) e.update();
   return n;
 }
 
 } // namespace
 
-TEST(Envelope, ShortestAttackTakesFiveMillisecondsAndEndsAtExactlyOne)
+TEST(Envelope, StageTimesFollowTheParameterLawAndEndExactly)
 {
-  Envelope e = makeEnvelope(0.0, 0.5, 0.5, 0.0);
-  e.start();
-  EXPECT_NEAR(e.coefficient, 0.01042, 1e-5);
-  const int n = samplesInStage(e, Envelope::kAttack);
-  EXPECT_NEAR(n, 220, 2);
-  EXPECT_EQ(e.stage, Envelope::kDecay);
-  EXPECT_EQ(e.value, 1.0);
-}
+  Envelope shortest = makeEnvelope(0.0, 0.5, 0.5, 0.0);
+  shortest.start();
+  EXPECT_NEAR(samplesInStage(shortest, Envelope::kAttack), 220, 2); // 5 ms
+  EXPECT_EQ(shortest.value, 1.0);
 
-TEST(Envelope, StageTimesFollowTheParameterLawAtAnySampleRate)
-{
-  // 90 % of the approach takes 10^(4.5 p - 2.3) s: p = 0.5 gives 0.89 s.
+  // p = 0.5 gives 0.89 s whatever the sample rate.
   for (double rate : {44100.0, 96000.0}) {
-    Envelope e = makeEnvelope(0.5, 0.0, 1.0, 0.5);
-    e.reset(rate);
+    Envelope e = makeEnvelope(0.5, 0.0, 1.0, 0.5, rate);
     e.start();
     EXPECT_NEAR(samplesInStage(e, Envelope::kAttack) / rate, 0.891, 0.005) << rate;
     e.stop();
@@ -54,71 +44,49 @@ TEST(Envelope, StageTimesFollowTheParameterLawAtAnySampleRate)
   }
 }
 
-TEST(Envelope, SustainChangeActsAtOnceInDecayButWaitsDuringAttack)
+TEST(Envelope, ParameterChangesWhileRunning)
 {
-  Envelope e = makeEnvelope(0.3, 0.3, 0.5, 0.0);
+  // Sustain moves the decay's target at once, but waits during the attack.
+  Envelope e = makeEnvelope(0.3, 0.3, 0.5, 0.8);
   e.start();
   e.setSustain(0.2);
-  EXPECT_EQ(e.target, 1.1111111111111112);
   samplesInStage(e, Envelope::kAttack);
   EXPECT_EQ(e.target, 0.2);
   e.setSustain(0.7);
-  EXPECT_EQ(e.target, 0.7);
   for (int i = 0; i < 200000; ++i) e.update();
   EXPECT_NEAR(e.value, 0.7, 1e-9);
-  EXPECT_TRUE(e.isOn());
-}
 
-TEST(Envelope, ReleaseTimeChangeDuringReleaseChangesSpeedAtOnce)
-{
-  Envelope slow = makeEnvelope(0.0, 0.0, 1.0, 0.8);
-  slow.start();
-  samplesInStage(slow, Envelope::kAttack);
-  slow.stop();
-  Envelope fast = slow;
-  for (int i = 0; i < 100; ++i) slow.update(), fast.update();
-  fast.setRelease(0.2);
-  EXPECT_LT(samplesInStage(fast, Envelope::kRelease) * 10, samplesInStage(slow, Envelope::kRelease));
-}
-
-TEST(Envelope, StopWhenOffEndsAtTheNextSample)
-{
-  Envelope e = makeEnvelope(0.0, 0.0, 1.0, 0.5);
+  // A shorter release time speeds up a release under way.
   e.stop();
-  EXPECT_TRUE(e.isOn());
-  e.update();
-  EXPECT_FALSE(e.isOn());
-  EXPECT_EQ(e.value, 0.0);
+  for (int i = 0; i < 100; ++i) e.update();
+  Envelope faster = e;
+  faster.setRelease(0.2);
+  EXPECT_LT(samplesInStage(faster, Envelope::kRelease) * 10, samplesInStage(e, Envelope::kRelease));
 }
 
-TEST(Envelope, RetriggerAttacksFromThePresentLevel)
+TEST(Envelope, StartAndStopFromAnyStage)
 {
+  Envelope idle = makeEnvelope(0.0, 0.0, 1.0, 0.5);
+  idle.stop(); // a release from 0 ends at the next sample
+  idle.update();
+  EXPECT_FALSE(idle.isOn());
+  EXPECT_EQ(idle.value, 0.0);
+
+  // A retriggered envelope attacks from its present level, so it arrives sooner.
   Envelope fresh = makeEnvelope(0.4, 0.0, 1.0, 0.4);
   Envelope retriggered = fresh;
   retriggered.start();
   samplesInStage(retriggered, Envelope::kAttack);
   retriggered.stop();
   while (retriggered.value > 0.3) retriggered.update();
-  const double level = retriggered.value;
   retriggered.start();
-  EXPECT_EQ(retriggered.value, level);
   fresh.start();
   EXPECT_LT(samplesInStage(retriggered, Envelope::kAttack), samplesInStage(fresh, Envelope::kAttack));
 }
 
-TEST(Envelope, SustainZeroNeverEndsOnItsOwn)
-{
-  Envelope e = makeEnvelope(0.0, 0.0, 0.0, 0.0);
-  e.start();
-  for (int i = 0; i < 44100 * 10; ++i) e.update();
-  EXPECT_TRUE(e.isOn());
-  EXPECT_GE(e.value, 0.0);
-}
-
 TEST(Envelope, StaysWithinRangeEvenAtAbsurdlyLowSampleRates)
 {
-  Envelope e = makeEnvelope(0.0, 0.0, 0.5, 0.0);
-  e.reset(100.0);
+  Envelope e = makeEnvelope(0.0, 0.0, 0.5, 0.0, 100.0);
   e.start();
   for (int i = 0; i < 10; ++i) {
     e.update();

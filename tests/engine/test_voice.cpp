@@ -2,8 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
+#include <utility>
 #include <vector>
 
 #include "zorva/param_ids.h"
@@ -13,10 +15,16 @@ namespace {
 // Every parameter's default, in plain units (amounts are 0, so the factor the
 // instrument applies to FM and cutoff amounts does not matter here).
 const double kDefaults[kNumParams] = {
-    0,  1,  0,   2,   1, 0, 0, 0, 0, 3,   0,   0,  0,  12, 0,  6,   0,   0,   0, 3,  0, 0, 0, 0,   12,
-    0,  6,  0.5, 0.5, 0, 0, 0, 1, 0, 0,   7,   0,  14, 0,  15, 0.5, 0.5, 0,   0, 0,  2, 1, 0, 0,   7,
-    0,  14, 0,   15,  0, 0, 4, 0, 8, 0.5, 0,   13, 1,  0,  4,  0,   8,   0.5, 0, 13, 0, 0, 0, 5.5, 0,
-    11, 0,  0,   0,   1, 0, 0, 0, 0, 0,   0.1, 0,  0,  0,  0,  1,   0,   0,   0, 0,  0, 0, 0, 0,   0};
+    0,   1,   0, 2,   1, 0,                                               // global
+    0,   0,   0, 3,   0, 0,   0, 12, 0,  6,                               // oscillator 1
+    0,   0,   0, 3,   0, 0,   0, 0,  12, 0, 6,                            // oscillator 2
+    0.5, 0.5, 0, 0,   0, 1,   0, 0,  7,  0, 14, 0,  15,                   // filter 1
+    0.5, 0.5, 0, 0,   0, 2,   1, 0,  0,  7, 0,  14, 0,  15,               // filter 2
+    0,   0,   4, 0,   8, 0.5, 0, 13,                                      // amp and pan 1
+    1,   0,   4, 0,   8, 0.5, 0, 13,                                      // amp and pan 2
+    0,   0,   0, 5.5, 0, 11,  0, 0,  0,  1, 0,  0,  0,  0,  0, 0.1, 0, 0, // LFOs
+    0,   0,   1, 0,   0, 0,   0, 0,  0,  0, 0,  0,                        // envelopes
+};
 
 constexpr double kAmountScale = 1536.2;
 constexpr int kStep = 44;
@@ -67,23 +75,20 @@ struct VoiceTest : ::testing::Test
 TEST_F(VoiceTest, GlideWalksToTheNoteInWholeControlSteps)
 {
   voice.setParam(kPortamento, 0.1);
-  voice.setNoteOn(60, 100, 1);
+  voice.setNoteOn(60, 100, 1); // a fresh voice glides from note 48
   EXPECT_EQ(voice.glideSteps, 100);
   EXPECT_DOUBLE_EQ(voice.glideIncrement, 15.36);
-  EXPECT_EQ(voice.pitch, 6144.0); // a fresh voice starts from note 48
   for (int s = 0; s < 99; ++s) voice.update(17280.0, 17280.0);
   EXPECT_NEAR(voice.pitch, 7680.0 - 15.36, 1e-9);
   voice.update(17280.0, 17280.0);
   EXPECT_EQ(voice.pitch, 7680.0);
 
-  // Less than one control step of portamento jumps at once.
-  voice.setParam(kPortamento, 0.0005);
+  voice.setParam(kPortamento, 0.0005); // less than one step: jump
   voice.setNoteOn(72, 100, 2);
   EXPECT_EQ(voice.pitch, 9216.0);
-  EXPECT_EQ(voice.glideSteps, 0);
 }
 
-TEST_F(VoiceTest, NoteAndVelocitySources)
+TEST_F(VoiceTest, SourcesReadTheirValuesAndUnknownPositionsReadZero)
 {
   voice.setNoteOn(60, 127, 1);
   EXPECT_EQ(*voice.getModSource(Voice::kSrcNoteUni), 1.0);
@@ -92,18 +97,20 @@ TEST_F(VoiceTest, NoteAndVelocitySources)
   voice.setNoteOn(48, 64, 2);
   EXPECT_DOUBLE_EQ(*voice.getModSource(Voice::kSrcNoteUni), 0.8);
   EXPECT_EQ(*voice.getModSource(Voice::kSrcNote), 0.0);
-  EXPECT_DOUBLE_EQ(*voice.getModSource(Voice::kSrcVelocity), 64.0 / 127.0);
-}
 
-TEST_F(VoiceTest, SourcesRouteToTheirValuesAndUnknownPositionsReadZero)
-{
-  voice.setNoteOn(60, 100, 1);
   for (double position : {-1.0, 0.0, 17.0, 1e12, std::numeric_limits<double>::quiet_NaN()}) {
     voice.setParam(kAmp1AM1Src, position);
     EXPECT_EQ(voice.am[0][0].source, &voice.zeroSource) << position;
   }
   voice.setParam(kAmp1AM1Src, 1.9); // truncated: "On"
   EXPECT_EQ(*voice.am[0][0].source, 1.0);
+
+  voice.setParam(kLFO2Wave, LFO::kSquare);
+  voice.setParam(kFlt2CF2Src, Voice::kSrcLFO2);
+  voice.setParam(kFlt2CF1Src, Voice::kSrcEnv1);
+  render(voice, 3);
+  EXPECT_EQ(*voice.filter[1].cutoffMod2Source, 1.0);
+  EXPECT_EQ(*voice.filter[1].cutoffMod1Source, voice.env[0].value);
 
   // Slots routed to the instrument's values before it provides them follow.
   Voice early;
@@ -119,15 +126,6 @@ TEST_F(VoiceTest, SourcesRouteToTheirValuesAndUnknownPositionsReadZero)
   EXPECT_EQ(*early.osc[0].shapeModSource, 0.25);
   EXPECT_EQ(*early.lfo[0].modSource, 0.75);
   EXPECT_EQ(*early.osc[1].bend, -0.5);
-
-  // The LFOs and envelopes are read where they keep their values.
-  voice.setParam(kLFO2Wave, LFO::kSquare);
-  voice.setParam(kFlt2CF2Src, Voice::kSrcLFO2);
-  voice.setParam(kFlt2CF1Src, Voice::kSrcEnv1);
-  render(voice, 3);
-  EXPECT_EQ(*voice.filter[1].cutoffMod2Source, voice.lfo[1].output);
-  EXPECT_EQ(*voice.filter[1].cutoffMod1Source, voice.env[0].value);
-  EXPECT_GT(voice.env[0].value, 0.0);
 }
 
 TEST_F(VoiceTest, ModulationAmountsMovePitchAndCutoffInPitchUnits)
@@ -137,65 +135,57 @@ TEST_F(VoiceTest, ModulationAmountsMovePitchAndCutoffInPitchUnits)
   voice.setParam(kFlt1Mode, Filter::kLowpass);
   voice.setParam(kFlt1CF3Src, Voice::kSrcNote);
   voice.setParam(kFlt1CF3Amt, 1.0 * kAmountScale);
+  double l = 0.0, r = 0.0;
 
   voice.setNoteOn(60, 100, 1);
   voice.update(6144.0, 17280.0);
+  voice.process(&l, &r, 1);
   EXPECT_EQ(voice.osc[0].increment, voice.osc[0].freq2PhInc[7680 + 1536]);
   EXPECT_EQ(voice.osc[1].increment, voice.osc[1].freq2PhInc[7680]);
-  double l = 0.0, r = 0.0;
-  voice.process(&l, &r, 1);
   EXPECT_EQ(voice.filter[0].lastCutoffIndex, 6144 + 307); // 0.2 x 1536.2
 
   voice.setParam(kOsc1FM1Src, Voice::kSrcOff);
   voice.setNoteOn(48, 100, 2);
   voice.update(6144.0, 17280.0);
-  EXPECT_EQ(voice.osc[0].increment, voice.osc[0].freq2PhInc[6144]);
   voice.process(&l, &r, 1);
+  EXPECT_EQ(voice.osc[0].increment, voice.osc[0].freq2PhInc[6144]);
   EXPECT_EQ(voice.filter[0].lastCutoffIndex, 6144);
 }
 
 TEST_F(VoiceTest, AmplitudeModulationAndPanLimits)
 {
+  auto gains = [&](int k) {
+    voice.update(17280.0, 17280.0);
+    return std::pair(voice.leftGain[k], voice.rightGain[k]);
+  };
   voice.setParam(kAmp1Level, 1.0);
   voice.setParam(kPan1ModSrc, Voice::kSrcOn);
   voice.setParam(kPan1ModAmt, 1.0);
   voice.setNoteOn(60, 64, 1);
-  voice.update(17280.0, 17280.0);
-  EXPECT_EQ(voice.leftGain[0], 0.0); // 0.5 + 1 is limited to 1: hard right
-  EXPECT_EQ(voice.rightGain[0], 1.0);
+  EXPECT_EQ(gains(0), std::pair(0.0, 1.0)); // 0.5 + 1 is limited to 1
   voice.setParam(kPan1ModAmt, -1.0);
-  voice.update(17280.0, 17280.0);
-  EXPECT_EQ(voice.leftGain[0], 1.0);
-  EXPECT_EQ(voice.rightGain[0], 0.0);
-  EXPECT_EQ(voice.leftGain[1], 0.5); // filter 2 centred: half on each side
-  EXPECT_EQ(voice.rightGain[1], 0.5);
+  EXPECT_EQ(gains(0), std::pair(1.0, 0.0));
+  EXPECT_EQ(gains(1), std::pair(0.5, 0.5)); // linear pan: half on each side
 
   // A positive amount lets the source open the level, a negative one close it.
   voice.setParam(kAmp1AM1Src, Voice::kSrcOff);
   voice.setParam(kAmp1AM1Amt, 1.0);
-  voice.update(17280.0, 17280.0);
-  EXPECT_EQ(voice.leftGain[0] + voice.rightGain[0], 0.0);
+  EXPECT_EQ(gains(0), std::pair(0.0, 0.0));
   voice.setParam(kAmp1AM1Src, Voice::kSrcOn);
   voice.setParam(kAmp1AM1Amt, -1.0);
-  voice.update(17280.0, 17280.0);
-  EXPECT_EQ(voice.leftGain[0] + voice.rightGain[0], 0.0);
+  EXPECT_EQ(gains(0), std::pair(0.0, 0.0));
 
   voice.setParam(kAmp1AM1Amt, 0.0);
   voice.setParam(kAmp1AM2Amt, 1.0); // "AM2Src 1" defaults to "Velo"
-  voice.update(17280.0, 17280.0);
-  EXPECT_DOUBLE_EQ(voice.leftGain[0] + voice.rightGain[0], 64.0 / 127.0);
-
-  // A negative amplitude product keeps the previous gains.
-  voice.setParam(kVolume, -1.0);
-  voice.update(17280.0, 17280.0);
-  EXPECT_DOUBLE_EQ(voice.leftGain[0] + voice.rightGain[0], 64.0 / 127.0);
+  EXPECT_DOUBLE_EQ(gains(0).first, 64.0 / 127.0);
+  voice.setParam(kVolume, -1.0); // a negative product keeps the gains
+  EXPECT_DOUBLE_EQ(gains(0).first, 64.0 / 127.0);
 }
 
-TEST_F(VoiceTest, ReleaseEndsTheVoiceAndSilencesIt)
+TEST_F(VoiceTest, ReleaseSustainPedalAndTheEndOfAVoice)
 {
   voice.setNoteOn(60, 100, 1);
   render(voice, 50);
-  EXPECT_TRUE(voice.active);
   voice.setNoteOff();
   // The shortest release takes about 5 ms; the voice ends at the step after.
   const int steps = stepsUntilIdle(voice, 100);
@@ -203,53 +193,57 @@ TEST_F(VoiceTest, ReleaseEndsTheVoiceAndSilencesIt)
   EXPECT_LE(steps, 7);
   for (double s : render(voice, 5)) EXPECT_EQ(s, 0.0);
 
+  // The pedal holds a released key until the pedal is released.
+  voice.setNoteOn(60, 100, 2);
+  voice.setSustain(true);
+  voice.setNoteOff();
+  render(voice, 100);
+  EXPECT_EQ(voice.env[0].stage, Envelope::kDecay);
+  voice.setSustain(false);
+  EXPECT_EQ(voice.env[0].stage, Envelope::kRelease);
+  // Pressing it after the key is up revives nothing.
+  voice.setSustain(true);
+  EXPECT_EQ(voice.env[0].stage, Envelope::kRelease);
+  voice.setSustain(false);
+
   // With sustain 0 the decayed voice stays on until its key is released.
   voice.setParam(kEnv1Sustain, 0.0);
-  voice.setNoteOn(60, 100, 2);
+  voice.setNoteOn(60, 100, 3);
   render(voice, 2000);
   EXPECT_TRUE(voice.active);
   voice.setNoteOff();
   EXPECT_LT(stepsUntilIdle(voice, 100), 100);
 }
 
-TEST_F(VoiceTest, SustainPedalHoldsReleasedKeysOnly)
+TEST_F(VoiceTest, IdleVoicesAddNothingWhileFreeRunningPartsTurn)
 {
-  voice.setNoteOn(60, 100, 1);
-  voice.setSustain(true);
-  voice.setNoteOff();
-  render(voice, 100);
-  EXPECT_TRUE(voice.active);
-  EXPECT_EQ(voice.env[0].stage, Envelope::kDecay);
-  voice.setSustain(false);
-  EXPECT_EQ(voice.env[0].stage, Envelope::kRelease);
-  EXPECT_LT(stepsUntilIdle(voice, 100), 100);
-
-  // Pressing the pedal after the key is up does not revive the voice.
-  voice.setNoteOn(62, 100, 2);
-  voice.setNoteOff();
-  voice.setSustain(true);
-  EXPECT_EQ(voice.env[0].stage, Envelope::kRelease);
-}
-
-TEST_F(VoiceTest, FreeRunDecidesWhetherNotesStartAtPhaseZero)
-{
+  voice.setParam(kLFO2Retrig, 1.0);
   voice.setNoteOn(60, 100, 1); // free run is on by default
   render(voice, 3);
   voice.setNoteOff();
   stepsUntilIdle(voice, 100);
-  const int phase = voice.osc[0].phase;
-  std::vector<double> idle(kStep);
-  voice.process(idle.data(), idle.data(), kStep);
-  EXPECT_NE(voice.osc[0].phase, phase); // idle oscillators keep turning
-  for (double s : idle) EXPECT_EQ(s, 0.0);
+  const int phase = voice.osc[0].phase, lfo1 = voice.lfo[0].counter, lfo2 = voice.lfo[1].counter;
+  for (double s : render(voice, 3)) EXPECT_EQ(s, 0.0);
+  EXPECT_NE(voice.osc[0].phase, phase);
+  EXPECT_NE(voice.lfo[0].counter, lfo1);
+  EXPECT_EQ(voice.lfo[1].counter, lfo2); // retriggered LFOs wait for the next note
   voice.setNoteOn(60, 100, 2);
   EXPECT_NE(voice.osc[0].phase, 0);
 
   voice.setParam(kFreeRun, 0.0);
-  render(voice, 3);
   voice.setNoteOn(64, 100, 3);
   EXPECT_EQ(voice.osc[0].phase, 0);
   EXPECT_EQ(voice.osc[1].phase, 0);
+
+  // At volume 0 an active voice is skipped: its envelopes advance once a step.
+  voice.setParam(kVolume, 0.0);
+  voice.setParam(kEnv1Attack, 0.5);
+  voice.env[0].reset(44100.0);
+  voice.setNoteOn(60, 100, 4);
+  Envelope reference = voice.env[0];
+  for (double s : render(voice, 10)) EXPECT_EQ(s, 0.0);
+  for (int i = 0; i < 10; ++i) reference.update();
+  EXPECT_EQ(voice.env[0].value, reference.value);
 }
 
 TEST_F(VoiceTest, RenderDoesNotDependOnHowControlStepsAreSplit)
@@ -269,41 +263,37 @@ TEST_F(VoiceTest, RenderDoesNotDependOnHowControlStepsAreSplit)
     v.setParam(kEnv3Decay, 0.3);
     v.setParam(kEnv1Release, 0.2);
   };
-  const std::vector<std::vector<int>> splits = {{kStep}, {10, 34}, {1, 43}, {43, 1}, {20, 20, 4}};
-  std::vector<std::vector<double>> outputs;
-  for (const auto& runs : splits) {
+  auto play = [&](const std::vector<int>& runs) {
     Voice v;
     prepare(v);
     heavy(v);
     WhiteNoise::setSeed(1);
+    Filter::renormal.store(1e-13);
     v.setNoteOn(57, 110, 1);
     std::vector<double> out = render(v, 60, runs);
     v.setNoteOff();
     std::vector<double> tail = render(v, 60, runs);
     out.insert(out.end(), tail.begin(), tail.end());
-    outputs.push_back(out);
-  }
+    return out;
+  };
+  const std::vector<double> whole = play({kStep});
   double peak = 0.0;
-  for (double s : outputs[0]) peak = std::max(peak, std::abs(s));
+  for (double s : whole) peak = std::max(peak, std::abs(s));
   EXPECT_GT(peak, 0.01);
-  for (size_t k = 1; k < outputs.size(); ++k) EXPECT_EQ(outputs[k], outputs[0]) << "split " << k;
+  for (const auto& runs : {std::vector<int>{10, 34}, {1, 43}, {43, 1}, {20, 20, 4}})
+    EXPECT_EQ(play(runs), whole) << runs[0];
 
   // Every sample of a step sees its own envelope value.
   Voice v;
   prepare(v);
-  Envelope reference;
-  reference.reset(44100.0);
-  reference.setAttack(0.3);
   v.setParam(kEnv1Attack, 0.3);
   v.setNoteOn(60, 100, 1);
-  reference.start();
+  Envelope reference = v.env[0];
   render(v, 7, {10, 34});
   for (int i = 0; i < 7 * kStep; ++i) reference.update();
   EXPECT_EQ(v.env[0].value, reference.value);
-}
 
-TEST_F(VoiceTest, FloatOutputIsTheDoubleOutputNarrowed)
-{
+  // The float path is the double path narrowed once.
   Voice a, b;
   prepare(a);
   prepare(b);
@@ -311,7 +301,7 @@ TEST_F(VoiceTest, FloatOutputIsTheDoubleOutputNarrowed)
   b.setNoteOn(45, 100, 1);
   std::vector<float> left(kStep), right(kStep);
   for (int s = 0; s < 20; ++s) {
-    std::vector<double> expected = render(a, 1);
+    const std::vector<double> expected = render(a, 1);
     std::fill(left.begin(), left.end(), 0.0f);
     std::fill(right.begin(), right.end(), 0.0f);
     b.update(17280.0, 17280.0);
@@ -323,47 +313,19 @@ TEST_F(VoiceTest, FloatOutputIsTheDoubleOutputNarrowed)
   }
 }
 
-TEST_F(VoiceTest, InstrumentLevelParametersChangeNothingInTheVoice)
+TEST_F(VoiceTest, ParametersOutsideTheVoiceChangeNothingAndModeAlwaysResets)
 {
   Voice touched;
   prepare(touched);
-  for (int index : {int(kVoices), int(kSoftClip), int(kFlt1Cutoff), int(kFlt2Cutoff), -1, 100, 1000})
+  for (int index : {int(kVoices), int(kSoftClip), int(kFlt1Cutoff), int(kFlt2Cutoff), -1, 100})
     touched.setParam(index, 0.3);
   voice.setNoteOn(50, 90, 1);
   touched.setNoteOn(50, 90, 1);
   EXPECT_EQ(render(touched, 20), render(voice, 20));
-}
 
-TEST_F(VoiceTest, ModeChangeResetsTheFilterEvenToTheSameMode)
-{
-  voice.setNoteOn(50, 90, 1);
-  render(voice, 10);
-  EXPECT_NE(voice.filter[1].s2, 1.0);
-  voice.setParam(kFlt2Mode, Filter::kLowpass);
-  EXPECT_EQ(voice.filter[1].s1, 0.0);
+  voice.setParam(kFlt2Mode, Filter::kLowpass); // its present mode
   EXPECT_EQ(voice.filter[1].s2, 1.0);
   EXPECT_EQ(voice.filter[1].s4, -1.0);
-}
-
-TEST_F(VoiceTest, IdleAndMutedVoicesAddNothingAndOnlyFreeLFOsRun)
-{
-  voice.setParam(kLFO2Retrig, 1.0);
-  const int lfo1 = voice.lfo[0].counter, lfo2 = voice.lfo[1].counter;
-  for (double s : render(voice, 3)) EXPECT_EQ(s, 0.0);
-  EXPECT_NE(voice.lfo[0].counter, lfo1);
-  EXPECT_EQ(voice.lfo[1].counter, lfo2);
-
-  // At volume 0 an active voice is skipped: its envelopes advance once a step.
-  voice.setParam(kVolume, 0.0);
-  voice.setParam(kEnv1Attack, 0.5);
-  voice.setNoteOn(60, 100, 1);
-  for (double s : render(voice, 10)) EXPECT_EQ(s, 0.0);
-  Envelope reference;
-  reference.reset(44100.0);
-  reference.setAttack(0.5);
-  reference.start();
-  for (int i = 0; i < 10; ++i) reference.update();
-  EXPECT_EQ(voice.env[0].value, reference.value);
 }
 
 TEST_F(VoiceTest, OverlongRunsAndTinySampleRatesStayInsideTheBuffers)
@@ -375,7 +337,6 @@ TEST_F(VoiceTest, OverlongRunsAndTinySampleRatesStayInsideTheBuffers)
   EXPECT_NE(left[999], 0.0);
 
   voice.setSampleRate(500.0);
-  for (int i = 0; i < kNumParams; ++i) voice.setParam(i, kDefaults[i]);
   voice.setNoteOn(60, 100, 2);
   voice.update(17280.0, 17280.0);
   voice.process(left.data(), right.data(), 10);
