@@ -110,7 +110,7 @@ void IParam::SetNormalized(double normalized)
   // Outside 0 ... 1 the taper has no meaning (a negative base with a fractional shape is NaN).
   normalized = std::clamp(normalized, 0.0, 1.0);
   mValue = GetNonNormalized(normalized);
-  if (mType != kTypeDouble) mValue = std::floor(mValue / mStep + 0.5) * mStep;
+  if (mType != kTypeDouble && mStep > 0.0) mValue = std::floor(mValue / mStep + 0.5) * mStep;
   mValue = std::min(mValue, mMax);
 }
 

@@ -1,5 +1,7 @@
 #include "IControl.h"
 
+#include "IGraphics.h"
+#include "IParam.h"
 #include "IPluginBase.h"
 
 #include <algorithm>
@@ -10,7 +12,10 @@ IControl::IControl(IPluginBase* plug, const IRECT& rect, int paramIdx,
 {
 }
 
-void IControl::OnMouseDown(int, int, const IMouseMod&) {}
+void IControl::OnMouseDown(int, int, const IMouseMod& mod)
+{
+  if (mod.R) PromptUserInput();
+}
 
 void IControl::OnMouseUp(int, int, const IMouseMod&) {}
 
@@ -107,6 +112,30 @@ IGraphics* IControl::GetGUI() const
 IParam* IControl::GetParam() const
 {
   return mPlug && mParamIdx >= 0 ? mPlug->GetParam(mParamIdx) : nullptr;
+}
+
+void IControl::PromptUserInput()
+{
+  IParam* param = GetParam();
+  IGraphics* gui = GetGUI();
+  if (!param || !gui || mDisablePrompt) return;
+  if (param->GetNDisplayTexts()) {
+    gui->PromptUserInput(this, param, &mRECT);
+  } else {
+    const int mx = static_cast<int>(mRECT.MW()), my = static_cast<int>(mRECT.MH());
+    const IRECT field(mx - 20, my - 8, mx + 20, my + 8);
+    gui->PromptUserInput(this, param, &field);
+  }
+  mRedraw = true;
+}
+
+void IControl::PromptUserInput(const IRECT& rect)
+{
+  IParam* param = GetParam();
+  IGraphics* gui = GetGUI();
+  if (!param || !gui || mDisablePrompt) return;
+  gui->PromptUserInput(this, param, &rect);
+  mRedraw = true;
 }
 
 void IControl::AddAuxParam(int paramIdx)

@@ -28,6 +28,7 @@ public:
   IControl(const IControl&) = delete;
   IControl& operator=(const IControl&) = delete;
 
+  // A right click asks the user for a value (PromptUserInput).
   virtual void OnMouseDown(int x, int y, const IMouseMod& mod);
   virtual void OnMouseUp(int x, int y, const IMouseMod& mod);
   virtual void OnMouseDrag(int x, int y, int dX, int dY, const IMouseMod& mod);
@@ -92,6 +93,12 @@ public:
   void SetNameDisplayControl(ITextControl* control) { mNameDisplayControl = control; }
   const std::string& GetTooltip() const { return mTooltip; }
   void SetTooltip(const char* tooltip) { mTooltip = tooltip ? tooltip : ""; }
+
+  // Asks the user for a new value of the parameter, unless prompting is disabled:
+  // over the whole control when the parameter has display texts, else in a small
+  // field centred on it.
+  void PromptUserInput();
+  void PromptUserInput(const IRECT& rect);
 
   void AddAuxParam(int paramIdx);
   // Position of the first auxiliary parameter bound to paramIdx, or -1.

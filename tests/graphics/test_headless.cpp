@@ -306,6 +306,26 @@ TEST_F(Headless, TextEntryAnswersGoThroughTheParameter)
   EXPECT_EQ(mGfx->Questions().size(), 2u);
 }
 
+TEST_F(Headless, RightClickPromptsInAFieldCentredOnTheControl)
+{
+  ProbeControl* gain = Attach(IRECT(100, 50, 131, 71), kGain);
+  mPlug.AttachGraphics(mGfx);
+  mGfx->OpenWindow(nullptr);
+
+  gain->IControl::OnMouseDown(110, 60, IMouseMod(false, true));
+  EXPECT_TRUE(mGfx->Questions().empty()); // prompting starts disabled
+
+  gain->DisablePrompt(false);
+  gain->IControl::OnMouseDown(110, 60, IMouseMod(true));
+  EXPECT_TRUE(mGfx->Questions().empty()); // a left click asks nothing
+  mGfx->QueueTextEntryAnswer("75");
+  gain->IControl::OnMouseDown(110, 60, IMouseMod(false, true));
+  ASSERT_EQ(mGfx->Questions().size(), 1u);
+  EXPECT_EQ(mGfx->LastQuestion()->mRect, IRECT(95, 52, 135, 68));
+  EXPECT_DOUBLE_EQ(mPlug.GetParam(kGain)->Value(), 75.0);
+  EXPECT_EQ(mPlug.mInformed.back(), std::make_pair(int(kGain), 0.75));
+}
+
 TEST_F(Headless, ClampHideAndResize)
 {
   ProbeControl* a = Attach(IRECT(10, 10, 20, 20), kGain);
