@@ -84,6 +84,23 @@ TEST(Filter, SteadyStatesForAConstantInput)
   }
 }
 
+TEST(Filter, BandpassResonanceBoostsTheCentre)
+{
+  // At the centre the four sections turn the phase by 0 and pass 1/4, so
+  // feedback k = 2 doubles the level there.
+  auto level = [](double resonance) {
+    Filter f = makeFilter(Filter::kBandpass, kA4, resonance);
+    double top = 0.0;
+    for (int i = 0; i < 44100; ++i) {
+      const double y = f.process(0.1 * std::sin(2.0 * M_PI * 440.0 * i / 44100.0));
+      if (i > 22050) top = std::max(top, std::fabs(y));
+    }
+    return top;
+  };
+  EXPECT_NEAR(level(0.0), 0.1 / 4, 0.001);
+  EXPECT_NEAR(level(0.5) / level(0.0), 2.0, 0.05);
+}
+
 TEST(Filter, CoefficientsFollowTheIntegerCutoffOnly)
 {
   Filter f = makeFilter(Filter::kLowpass, 6000.2, 0.5);
@@ -152,7 +169,9 @@ TEST(Filter, ModeChangeRestartsFromTheStartStates)
   Filter f = makeFilter(Filter::kLowpass, kA4, 0.0);
   settle(f, 0.0);
   EXPECT_NEAR(f.process(0.0), 0.0, 1e-9);
-  f.setMode(Filter::kLowpass); // even the same mode resets
+  for (double state : {f.s1, f.s2, f.s3, f.s4})
+    EXPECT_EQ(std::fpclassify(state), FP_NORMAL); // never denormal
+  f.setMode(Filter::kLowpass);                    // even the same mode resets
   // Only the start states 0, 1, 0, -1 feed the first output: S = g * g - 1.
   EXPECT_NEAR(f.process(0.0), kGain440 * kGain440 - 1.0, 1e-9);
 }
