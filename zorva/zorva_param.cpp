@@ -12,7 +12,7 @@ namespace {
 
 enum class Kind { List, Int, Double };
 
-struct ParamSpec
+struct ParamDef
 {
   int index;
   const char* name;
@@ -23,32 +23,32 @@ struct ParamSpec
   IParam::DisplayTextFunc display;
 };
 
-constexpr ParamSpec list(int index, const char* name, int defaultValue, const char* const* texts, int count)
+constexpr ParamDef list(int index, const char* name, int defaultValue, const char* const* texts, int count)
 {
   return {index, name,  Kind::List, double(defaultValue), 0.0, double(count - 1), 1.0, 1.0,
           texts, count, nullptr};
 }
 
 template <int N>
-constexpr ParamSpec list(int index, const char* name, int defaultValue, const char* const (&texts)[N])
+constexpr ParamDef list(int index, const char* name, int defaultValue, const char* const (&texts)[N])
 {
   return list(index, name, defaultValue, texts, N);
 }
 
-constexpr ParamSpec integer(int index, const char* name, int defaultValue, int minValue, int maxValue)
+constexpr ParamDef integer(int index, const char* name, int defaultValue, int minValue, int maxValue)
 {
   return {index,   name, Kind::Int, double(defaultValue), double(minValue), double(maxValue), 1.0, 1.0,
           nullptr, 0,    nullptr};
 }
 
-constexpr ParamSpec real(int index, const char* name, double defaultValue, double minValue, double maxValue,
-                         double step, double shape = 1.0, IParam::DisplayTextFunc display = nullptr)
+constexpr ParamDef real(int index, const char* name, double defaultValue, double minValue, double maxValue,
+                        double step, double shape = 1.0, IParam::DisplayTextFunc display = nullptr)
 {
   return {index, name, Kind::Double, defaultValue, minValue, maxValue, step, shape, nullptr, 0, display};
 }
 
 // The index order is the order of every stored state: never reorder.
-const ParamSpec kParams[kNumParams] = {
+constexpr ParamDef kParams[kNumParams] = {
     list(kVoices, "Voices", 0, labelVoices),
     list(kFreeRun, "Free Run", 1, labelOffOn),
     real(kPortamento, "Portamnt", 0.0, 0.0, 5.0, 0.01, 4.0),
@@ -159,6 +159,14 @@ const ParamSpec kParams[kNumParams] = {
     real(kEnv3Release, "Env 3 R", 0.0, 0.0, 1.0, 0.01),
 };
 
+constexpr bool inIndexOrder()
+{
+  for (int i = 0; i < kNumParams; ++i)
+    if (kParams[i].index != i) return false;
+  return true;
+}
+static_assert(inIndexOrder(), "every record must sit at its own index");
+
 } // namespace
 
 void initListParameter(IParam& param, const char* name, int defaultValue, int count, const char* const* texts)
@@ -180,7 +188,7 @@ bool initListParameter(const ParamAccess& getParam, int index, const char* name,
 void initZorvaParameters(const ParamAccess& getParam)
 {
   for (int i = 0; i < kNumParams; ++i) {
-    const ParamSpec& p = kParams[i];
+    const ParamDef& p = kParams[i];
     IParam* param = getParam(p.index);
     if (!param) continue;
     switch (p.kind) {
