@@ -278,6 +278,16 @@ TEST(RasterBlit, ScaledBlitFillsExactlyTheDestinationWithoutBleedingNeighbouring
       }
     }
   }
+  // Partly off the bitmap: what shows is the part that would be there.
+  auto halves = RstBitmap::Create(2, 1);
+  halves->PutPixel(0, 0, kRed);
+  halves->PutPixel(1, 0, kBlue);
+  auto clipped = RstBitmap::Create(4, 1);
+  clipped->BlitScaled({-4, 0, 4, 1}, *halves, halves->Bounds());
+  EXPECT_EQ(clipped->GetColor(2, 0), kBlue);
+  EXPECT_EQ(clipped->GetColor(3, 0), kBlue);
+  for (int x = 0; x < 2; ++x) EXPECT_GT(clipped->GetColor(x, 0).b, clipped->GetColor(x, 0).r) << x;
+
   // Shrinking averages: a 2 x 2 checkerboard becomes mid grey.
   auto checker = RstBitmap::Create(2, 2);
   checker->FillRect({0, 0, 2, 2}, kBlack);
