@@ -60,6 +60,7 @@ const std::int32_t* Oscillator::phaseIncrementTable(double sampleRate)
   static std::mutex lock;
   static std::map<double, std::unique_ptr<Table>> tables;
 
+  if (!(sampleRate > 0.0) || !std::isfinite(sampleRate)) sampleRate = 44100.0;
   std::lock_guard<std::mutex> guard(lock);
   auto& table = tables[sampleRate];
   if (!table) {

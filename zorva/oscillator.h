@@ -61,6 +61,7 @@ public:
   static const double* waveTable(int level);
   // Phase increment per sample for every pitch 0 ... 17280 at the rate, held
   // below one cycle per sample. Built once per rate; may allocate and lock.
+  // A rate that is not a positive finite number gets the 44100 Hz table.
   static const std::int32_t* phaseIncrementTable(double sampleRate);
 
   // What an unrouted source pointer reads, so that no pointer is ever null.
