@@ -139,7 +139,7 @@ public:
 
 private:
   template <typename T> void render(T* left, T* right, int nFrames);
-  template <typename T> void renderRun(T* __restrict left, T* __restrict right, int n);
+  template <typename T> void renderRun(T* left, T* right, int n);
   void updateOutputGains(int k);
   void startRelease();
 

@@ -44,7 +44,7 @@ template <typename T> void Voice::render(T* left, T* right, int nFrames)
 #pragma GCC push_options
 #pragma GCC optimize("no-tree-slp-vectorize")
 #endif
-template <typename T> void Voice::renderRun(T* __restrict left, T* __restrict right, int n)
+template <typename T> void Voice::renderRun(T* left, T* right, int n)
 {
   osc[0].process(osc1Out.data(), osc1Smooth.data(), n, wrap.get());
   osc[1].process(osc2Out.data(), osc2Smooth.data(), n, wrap.get());
