@@ -25,11 +25,19 @@ cairo_operator_t ToOperator(RstMode mode)
   return CAIRO_OPERATOR_OVER;
 }
 
-// With these two modes a partial weight has to interpolate with the
-// destination (cairo does that for a mask or a clip), not scale the source.
-bool InterpolatesWeight(RstMode mode)
+// How a shape meets the destination. A shape cutting with kAlphaMask must
+// leave everything outside it alone: keeping a fraction a of the destination
+// is removing a fraction 1 - a, which the renderer does only where it draws.
+struct ShapeInk
 {
-  return mode == RstMode::kCopy || mode == RstMode::kAlphaMask;
+  cairo_operator_t op;
+  RstColor color;
+};
+
+ShapeInk InkFor(RstColor color, RstMode mode)
+{
+  if (mode == RstMode::kAlphaMask) return {CAIRO_OPERATOR_DEST_OUT, {uint8_t(255 - color.a), 0, 0, 0}};
+  return {ToOperator(mode), color};
 }
 
 // Curves are flattened into segments in proportion to their radius, so a
@@ -81,13 +89,17 @@ void FillPath(cairo_surface_t* surface, RstColor color, const RstPaint& paint, B
   if (!surface || !Opacity(paint, opacity)) return;
   Context ctx(surface, paint);
   cairo_t* cr = ctx.get();
+  const ShapeInk ink = InkFor(color, paint.mode);
+  cairo_set_operator(cr, ink.op);
   buildPath(cr);
-  if (InterpolatesWeight(paint.mode)) {
+  // A partial weight on a copy interpolates with the destination (cairo does
+  // that for a clip or a mask) rather than making the copied colour thinner.
+  if (paint.mode == RstMode::kCopy) {
     cairo_clip(cr);
-    SetSourceColor(cr, color, 1.0);
+    SetSourceColor(cr, ink.color, 1.0);
     cairo_paint_with_alpha(cr, opacity);
   } else {
-    SetSourceColor(cr, color, opacity);
+    SetSourceColor(cr, ink.color, opacity);
     cairo_fill(cr);
   }
 }
@@ -103,9 +115,11 @@ void StrokePath(cairo_surface_t* surface, RstColor color, const RstPaint& paint,
   // Square caps make an aliased line cover both of its end pixels; round ones
   // keep antialiased ends soft.
   cairo_set_line_cap(cr, paint.antialias ? CAIRO_LINE_CAP_ROUND : CAIRO_LINE_CAP_SQUARE);
+  const ShapeInk ink = InkFor(color, paint.mode);
+  cairo_set_operator(cr, ink.op);
   buildPath(cr);
-  if (!InterpolatesWeight(paint.mode) || opacity >= 1.0) {
-    SetSourceColor(cr, color, InterpolatesWeight(paint.mode) ? 1.0 : opacity);
+  if (paint.mode != RstMode::kCopy || opacity >= 1.0) {
+    SetSourceColor(cr, ink.color, paint.mode == RstMode::kCopy ? 1.0 : opacity);
     cairo_stroke(cr);
     return;
   }
@@ -124,8 +138,8 @@ void StrokePath(cairo_surface_t* surface, RstColor color, const RstPaint& paint,
   cairo_set_source_rgba(cr, 0, 0, 0, opacity);
   cairo_stroke(cr);
   cairo_pattern_t* mask = cairo_pop_group(cr);
-  cairo_set_operator(cr, ToOperator(paint.mode));
-  SetSourceColor(cr, color, 1.0);
+  cairo_set_operator(cr, ink.op);
+  SetSourceColor(cr, ink.color, 1.0);
   cairo_mask(cr, mask);
   cairo_pattern_destroy(mask);
   cairo_path_destroy(path);
@@ -213,6 +227,7 @@ bool RstBitmap::CopyFrom(const RstBitmap& src)
 {
   if (&src == this) return true;
   if (!Resize(src.mWidth, src.mHeight)) return false;
+  if (mWidth == 0) return true;
   for (int y = 0; y < mHeight; ++y) std::memcpy(Row(y), src.Row(y), size_t(mWidth) * sizeof(RstPixel));
   MarkDirty();
   return true;

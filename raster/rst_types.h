@@ -73,7 +73,8 @@ enum class RstMode {
   kCopy,      // the source replaces the destination, alpha included
   kAdd,       // source added to destination, saturating
   kDodge,     // colour dodge: brightens the destination by the source
-  kAlphaMask, // destination multiplied by the source's alpha (cuts shapes out of an image)
+  kAlphaMask, // destination multiplied by the source's alpha, where the call draws;
+              // a rotated blit reaches the whole bitmap, clearing what its image misses
 };
 
 // Everything about a drawing call besides its geometry and colour. The weight
