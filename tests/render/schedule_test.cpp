@@ -80,14 +80,6 @@ MidiFile FileWithNotesAt(const std::vector<uint32_t>& ticks)
 
 } // namespace
 
-TEST(Schedule, FramesRoundHalfUp)
-{
-  EXPECT_EQ(FramesForSeconds(1.0, 44100), 44100);
-  EXPECT_EQ(FramesForSeconds(0.5 / 44100, 44100), 1);
-  EXPECT_EQ(FramesForSeconds(0.49 / 44100, 44100), 0);
-  EXPECT_EQ(FramesForSeconds(2.5, 1), 3);
-}
-
 TEST(Schedule, EventsArriveBeforeTheirBlockWithTheirOffset)
 {
   // Ticks are milliseconds; at 44100 Hz tick t is frame floor(44.1 t + 0.5).
