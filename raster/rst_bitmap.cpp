@@ -40,9 +40,16 @@ ShapeInk InkFor(RstColor color, RstMode mode)
   return {ToOperator(mode), color};
 }
 
-// Curves are flattened into segments in proportion to their radius, so a
-// radius far beyond any bitmap would only cost time.
-constexpr double kMaxRadius = 4.0 * RstBitmap::kMaxSide;
+// Coordinates and radii beyond this lie far outside any bitmap; calls using
+// them draw nothing. Curves are flattened into segments in proportion to
+// their radius, and the renderer's fixed-point transforms lose exactness.
+constexpr double kFar = 4.0 * RstBitmap::kMaxSide;
+
+bool IsFar(const RstRect& r)
+{
+  return std::abs(double(r.l)) > kFar || std::abs(double(r.t)) > kFar || std::abs(double(r.r)) > kFar ||
+         std::abs(double(r.b)) > kFar;
+}
 
 bool AllFinite(std::initializer_list<double> values)
 {
@@ -288,7 +295,7 @@ void RstBitmap::Line(double x1, double y1, double x2, double y2, RstColor color,
 void RstBitmap::Arc(double cx, double cy, double radius, double a1, double a2, RstColor color,
                     const RstPaint& paint)
 {
-  if (!AllFinite({cx, cy, radius, a1, a2}) || radius < 0 || radius > kMaxRadius) return;
+  if (!AllFinite({cx, cy, radius, a1, a2}) || radius < 0 || radius > kFar) return;
   // An end before the start wraps round once; beyond a full turn there is
   // nothing more to draw.
   constexpr double kTurn = 2.0 * std::numbers::pi;
@@ -305,7 +312,7 @@ void RstBitmap::Arc(double cx, double cy, double radius, double a1, double a2, R
 
 void RstBitmap::Circle(double cx, double cy, double radius, RstColor color, const RstPaint& paint)
 {
-  if (!AllFinite({cx, cy, radius}) || radius < 0 || radius > kMaxRadius) return;
+  if (!AllFinite({cx, cy, radius}) || radius < 0 || radius > kFar) return;
   StrokePath(mSurface, color, paint, [&](cairo_t* cr) {
     cairo_new_sub_path(cr);
     cairo_arc(cr, cx + 0.5, cy + 0.5, radius, 0, 2.0 * std::numbers::pi);
@@ -318,8 +325,7 @@ void RstBitmap::RoundRect(int l, int t, int r, int b, double cornerRadius, RstCo
 {
   if (!AllFinite({cornerRadius}) || r < l || b < t) return;
   const double left = l + 0.5, top = t + 0.5, right = r + 0.5, bottom = b + 0.5;
-  const double radius =
-      std::clamp(cornerRadius, 0.0, std::min({right - left, bottom - top, 2 * kMaxRadius}) / 2.0);
+  const double radius = std::clamp(cornerRadius, 0.0, std::min({right - left, bottom - top, 2 * kFar}) / 2.0);
   constexpr double kQuarter = std::numbers::pi / 2.0;
   StrokePath(mSurface, color, paint, [&](cairo_t* cr) {
     cairo_new_sub_path(cr);
@@ -342,7 +348,7 @@ void RstBitmap::FillRect(const RstRect& rect, RstColor color, const RstPaint& pa
 
 void RstBitmap::FillCircle(double cx, double cy, double radius, RstColor color, const RstPaint& paint)
 {
-  if (!AllFinite({cx, cy, radius}) || radius < 0 || radius > kMaxRadius) return;
+  if (!AllFinite({cx, cy, radius}) || radius < 0 || radius > kFar) return;
   FillPath(mSurface, color, paint, [&](cairo_t* cr) {
     cairo_new_sub_path(cr);
     cairo_arc(cr, cx + 0.5, cy + 0.5, radius + 0.5, 0, 2.0 * std::numbers::pi);
@@ -406,7 +412,7 @@ void RstBitmap::BlitScaled(const RstRect& dstRect, const RstBitmap& src, const R
                            const RstPaint& paint)
 {
   double opacity;
-  if (!Opacity(paint, opacity) || dstRect.IsEmpty()) return;
+  if (!Opacity(paint, opacity) || dstRect.IsEmpty() || IsFar(dstRect)) return;
   const Span from = Intersect(ToSpan(srcRect), ToSpan(src.Bounds()));
   const Span to = Intersect(ToSpan(dstRect), ToSpan(Bounds()));
   if (from.IsEmpty() || to.IsEmpty()) return;
@@ -447,9 +453,6 @@ void RstBitmap::BlitRotated(const RstBitmap& src, const RstRect& srcRect, double
   if (!Opacity(paint, opacity) || !AllFinite({srcPivotX, srcPivotY, dstPivotX, dstPivotY, angle})) return;
   const Span from = Intersect(ToSpan(srcRect), ToSpan(src.Bounds()));
   if (from.IsEmpty() || mWidth == 0 || mHeight == 0) return;
-  // Pivots far outside any bitmap only push the image out of sight; keeping
-  // them in range keeps the renderer's fixed-point arithmetic exact.
-  constexpr double kFar = 4.0 * kMaxSide;
   if (std::abs(dstPivotX) > kFar || std::abs(dstPivotY) > kFar || std::abs(srcPivotX) > kFar ||
       std::abs(srcPivotY) > kFar)
     return;
@@ -499,7 +502,7 @@ bool RstBitmap::DrawText(const RstFont& font, std::string_view text, const RstRe
 {
   if (!font.NativeFont()) return false;
   const std::string utf8 = RstToUtf8(text);
-  if (utf8.empty()) return true;
+  if (utf8.empty() || IsFar(rect)) return true;
   const int width = font.Measure(utf8).w;
   int x = rect.l;
   if (align == RstAlign::kCenter) x = rect.l + (rect.Width() - width) / 2;

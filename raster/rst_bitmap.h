@@ -52,6 +52,9 @@ public:
   RstColor GetColor(int x, int y) const { return RstUnpremultiply(GetPixel(x, y)); }
   void PutPixel(int x, int y, RstColor color, const RstPaint& paint = {});
 
+  // Radii, pivots and the rectangles of scaled blits and text reaching beyond
+  // +-4 * kMaxSide draw nothing; other far coordinates are simply clipped.
+
   // Strokes are one pixel wide and centred on pixel centres: integer
   // coordinates name pixels. Without antialiasing a line includes both ends.
   void Line(double x1, double y1, double x2, double y2, RstColor color, const RstPaint& paint = {});

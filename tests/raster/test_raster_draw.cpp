@@ -278,6 +278,10 @@ TEST(RasterBlit, ScaledBlitFillsExactlyTheDestinationWithoutBleedingNeighbouring
       }
     }
   }
+  auto far = RstBitmap::Create(4, 4);
+  far->BlitScaled({INT_MIN, INT_MIN, INT_MAX, INT_MAX}, *strip, strip->Bounds());
+  EXPECT_EQ(far->GetPixel(2, 2), 0u);
+
   // Partly off the bitmap: what shows is the part that would be there.
   auto halves = RstBitmap::Create(2, 1);
   halves->PutPixel(0, 0, kRed);

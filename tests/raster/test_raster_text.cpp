@@ -2,6 +2,7 @@
 
 #include "raster_test_util.h"
 
+#include <climits>
 #include <limits>
 
 namespace {
@@ -141,6 +142,7 @@ TEST(RasterText, EmptyTextDrawsNothingAndSucceeds)
   auto b = RstBitmap::Create(20, 20);
   EXPECT_TRUE(b->DrawText(*font, "", b->Bounds(), RstAlign::kCenter, kBlack));
   EXPECT_TRUE(b->DrawText(*font, std::string_view("\0abc", 4), b->Bounds(), RstAlign::kCenter, kBlack));
+  EXPECT_TRUE(b->DrawText(*font, "far", {INT_MIN, INT_MIN, INT_MAX, INT_MAX}, RstAlign::kCenter, kBlack));
   EXPECT_TRUE(InkBox(*b).IsEmpty());
 }
 
