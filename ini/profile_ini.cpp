@@ -275,7 +275,8 @@ class LineReader
 public:
   explicit LineReader(int fd) : mFd(fd) {}
 
-  bool next(std::string& line, size_t& consumed)
+  // Stops early, with `consumed` above `budget`, once the line cannot fit it.
+  bool next(std::string& line, size_t& consumed, size_t budget)
   {
     line.clear();
     consumed = 0;
@@ -296,7 +297,7 @@ public:
         line.append(start, keep);
         dropping = keep < length;
       }
-      if (ended) return true;
+      if (ended || consumed > budget) return true;
     }
   }
 
@@ -327,7 +328,9 @@ void parseFile(iniFileContext& ctx, int fd)
   bool sectionStarted = false;
   size_t bytesBeforeFirstSection = 0;
   size_t consumed = 0;
-  while (reader.next(line, consumed)) {
+  for (;;) {
+    size_t budget = sectionStarted ? SIZE_MAX : kMaxBytesBeforeFirstSection - bytesBeforeFirstSection;
+    if (!reader.next(line, consumed, budget)) break;
     if (!sectionStarted) {
       bytesBeforeFirstSection += consumed;
       if (bytesBeforeFirstSection > kMaxBytesBeforeFirstSection) break;

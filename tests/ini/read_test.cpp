@@ -87,7 +87,7 @@ TEST_F(ReadTest, ListsAreCutToTheBufferAndEndInTwoNuls)
   EXPECT_EQ(std::string(buffer, 2), "\0#"s);
 }
 
-TEST_F(ReadTest, HostileSizes)
+TEST_F(ReadTest, HostileFiles)
 {
   std::string f = path("a.ini");
   const size_t limit = size_t(32) << 20;
@@ -101,6 +101,11 @@ TEST_F(ReadTest, HostileSizes)
   EXPECT_EQ(get(f, "S", "k"), "<absent>");
   writeFile(f, "[" + std::string(1 << 20, 's') + "\n[S]\nk=v\n");
   EXPECT_EQ(get(f, "S", "k"), "<absent>");
+
+  // A pipe or device in place of the file must neither hang nor be read.
+  ASSERT_EQ(::mkfifo(path("fifo.ini").c_str(), 0600), 0);
+  EXPECT_EQ(get(path("fifo.ini"), "S", "k"), "<absent>");
+  EXPECT_EQ(get("/dev/zero", "S", "k"), "<absent>");
 }
 
 TEST_F(ReadTest, StructsAreCheckedForSizeDigitsAndChecksum)
