@@ -158,6 +158,15 @@ void Synth::OnParamChange(int paramIdx)
   }
 }
 
+int Synth::UnserializeState(const ByteChunk* chunk, int startPos)
+{
+  MutexLock lock(mMutex);
+  ++resendDepth;
+  const int pos = IPluginAdapter::UnserializeState(chunk, startPos);
+  --resendDepth;
+  return pos;
+}
+
 void Synth::resendAllParams()
 {
   MutexLock lock(mMutex);
@@ -301,7 +310,9 @@ void Synth::pastePreset()
 {
   MutexLock lock(mMutex);
   if (clipboard.Size() == 0) return;
+  ++resendDepth;
   UnserializeParams(&clipboard, 0);
+  --resendDepth;
   // A copy: the source may be the current program, whose name is overwritten.
   const std::string name = GetPresetName(clipboardProgram);
   ModifyCurrentPreset(name.c_str());

@@ -37,6 +37,9 @@ public:
   void Reset() override;
   void OnActivate(bool active) override;
   void OnParamChange(int paramIdx) override;
+  // Restoring a program or the host's state is not the user touching a
+  // parameter: it must not complete a pending MIDI learn.
+  int UnserializeState(const ByteChunk* chunk, int startPos) override;
 
   virtual void allNotesOff() {}
   virtual void initParameters() {}

@@ -139,6 +139,16 @@ TEST_F(MidiLearn, ResendingParametersDoesNotHijackALearn)
   z->OnActivate(true);
   controller(*z, 21, 64);
   EXPECT_EQ(z->midiCCParam[21], kFlt2Reso);
+
+  // Nor does restoring a program or pasting one.
+  z->doMidiLearn(true);
+  moveKnob(*z, kFlt1Reso, 0.5);
+  IMidiMsg programChange(0, 0xC0, 3, 0);
+  z->ProcessMidiMsg(&programChange);
+  z->copyPreset();
+  z->pastePreset();
+  controller(*z, 22, 64);
+  EXPECT_EQ(z->midiCCParam[22], kFlt1Reso);
 }
 
 TEST_F(MidiLearn, LearnedControllersDriveTheirParameterWhenDue)
