@@ -412,14 +412,26 @@ void RstBitmap::BlitScaled(const RstRect& dstRect, const RstBitmap& src, const R
                            const RstPaint& paint)
 {
   double opacity;
-  if (!Opacity(paint, opacity) || dstRect.IsEmpty() || IsFar(dstRect)) return;
-  const Span from = Intersect(ToSpan(srcRect), ToSpan(src.Bounds()));
-  const Span to = Intersect(ToSpan(dstRect), ToSpan(Bounds()));
-  if (from.IsEmpty() || to.IsEmpty()) return;
+  if (!Opacity(paint, opacity) || dstRect.IsEmpty() || srcRect.IsEmpty() || IsFar(dstRect) || IsFar(srcRect))
+    return;
+  const Span wanted = ToSpan(srcRect), from = Intersect(wanted, ToSpan(src.Bounds()));
+  if (from.IsEmpty()) return;
+  // The whole of srcRect maps onto dstRect; only the part of it that exists
+  // in src is drawn, where it would have been.
+  const double scaleX = double(wanted.r - wanted.l) / (int64_t(dstRect.r) - dstRect.l);
+  const double scaleY = double(wanted.b - wanted.t) / (int64_t(dstRect.b) - dstRect.t);
+  const Span shown = {dstRect.l + std::llround((from.l - wanted.l) / scaleX),
+                      dstRect.t + std::llround((from.t - wanted.t) / scaleY),
+                      dstRect.l + std::llround((from.r - wanted.l) / scaleX),
+                      dstRect.t + std::llround((from.b - wanted.t) / scaleY)};
+  const Span to = Intersect(shown, ToSpan(Bounds()));
+  if (to.IsEmpty()) return;
 
   if (&src == this) {
     auto copy = CopyRegion(src, from);
-    if (copy) BlitScaled(dstRect, *copy, copy->Bounds(), paint);
+    const RstRect inCopy{int(wanted.l - from.l), int(wanted.t - from.t), int(wanted.r - from.l),
+                         int(wanted.b - from.t)};
+    if (copy) BlitScaled(dstRect, *copy, inCopy, paint);
     return;
   }
 
@@ -431,8 +443,8 @@ void RstBitmap::BlitScaled(const RstRect& dstRect, const RstBitmap& src, const R
   cairo_pattern_set_extend(pattern, CAIRO_EXTEND_PAD);
   cairo_pattern_set_filter(pattern, CAIRO_FILTER_GOOD);
   cairo_matrix_t toSource;
-  cairo_matrix_init_scale(&toSource, double(from.r - from.l) / dstRect.Width(),
-                          double(from.b - from.t) / dstRect.Height());
+  cairo_matrix_init_translate(&toSource, double(wanted.l - from.l), double(wanted.t - from.t));
+  cairo_matrix_scale(&toSource, scaleX, scaleY);
   cairo_matrix_translate(&toSource, -double(dstRect.l), -double(dstRect.t));
   cairo_pattern_set_matrix(pattern, &toSource);
 
@@ -451,11 +463,14 @@ void RstBitmap::BlitRotated(const RstBitmap& src, const RstRect& srcRect, double
 {
   double opacity;
   if (!Opacity(paint, opacity) || !AllFinite({srcPivotX, srcPivotY, dstPivotX, dstPivotY, angle})) return;
+  if (IsFar(srcRect) || std::abs(dstPivotX) > kFar || std::abs(dstPivotY) > kFar ||
+      std::abs(srcPivotX) > kFar || std::abs(srcPivotY) > kFar)
+    return;
   const Span from = Intersect(ToSpan(srcRect), ToSpan(src.Bounds()));
   if (from.IsEmpty() || mWidth == 0 || mHeight == 0) return;
-  if (std::abs(dstPivotX) > kFar || std::abs(dstPivotY) > kFar || std::abs(srcPivotX) > kFar ||
-      std::abs(srcPivotY) > kFar)
-    return;
+  // From here on the pivot is relative to the part of srcRect that exists.
+  srcPivotX += double(srcRect.l - from.l);
+  srcPivotY += double(srcRect.t - from.t);
 
   if (&src == this) {
     auto copy = CopyRegion(src, from);

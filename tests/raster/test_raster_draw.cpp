@@ -292,6 +292,13 @@ TEST(RasterBlit, ScaledBlitFillsExactlyTheDestinationWithoutBleedingNeighbouring
   EXPECT_EQ(clipped->GetColor(3, 0), kBlue);
   for (int x = 0; x < 2; ++x) EXPECT_GT(clipped->GetColor(x, 0).b, clipped->GetColor(x, 0).r) << x;
 
+  // A source rectangle half off the source: the missing half stays undrawn.
+  auto halfOff = RstBitmap::Create(8, 1);
+  halfOff->BlitScaled({0, 0, 8, 1}, *halves, {-2, 0, 2, 1});
+  EXPECT_EQ(halfOff->GetPixel(3, 0), 0u);
+  EXPECT_EQ(halfOff->GetColor(4, 0), kRed);
+  EXPECT_EQ(halfOff->GetColor(7, 0), kBlue);
+
   // Shrinking averages: a 2 x 2 checkerboard becomes mid grey.
   auto checker = RstBitmap::Create(2, 2);
   checker->FillRect({0, 0, 2, 2}, kBlack);
@@ -316,6 +323,14 @@ TEST(RasterBlit, RotatingByNinetyDegreesTurnsTheImageClockwise)
       EXPECT_TRUE(ColorNear(b->GetColor(x, y), y < 5 ? kRed : kBlue, 2)) << x << "," << y;
   for (auto [x, y] : {std::pair{3, 5}, {6, 5}, {5, 2}, {5, 7}})
     EXPECT_EQ(b->GetColor(x, y), kGreen) << x << "," << y;
+
+  // The pivot belongs to srcRect even when srcRect hangs off the source: here
+  // only the red half exists, and it lands where it would have.
+  auto part = FilledBitmap(10, 10, kGreen);
+  part->BlitRotated(*src, {-2, 0, 2, 2}, 2, 1, 5, 5, std::numbers::pi / 2);
+  EXPECT_TRUE(ColorNear(part->GetColor(4, 5), kRed, 2));
+  EXPECT_TRUE(ColorNear(part->GetColor(5, 6), kRed, 2));
+  EXPECT_EQ(part->GetColor(4, 3), kGreen);
 }
 
 TEST(RasterBlit, RotatedCopyReplacesOnlyWhatTheImageCovers)
