@@ -237,6 +237,15 @@ TEST(PluginBase, HostIdentificationAndTempo)
   EXPECT_EQ(info.mTempo, 96.0);
   EXPECT_EQ(info.mPPQPos, 3.5);
   EXPECT_TRUE(info.mTransportIsRunning);
+  EXPECT_EQ(inst.GetSamplePos(), 0.0); // no position set yet
+  info.mSamplePos = 4410.0;
+  info.mNumerator = 7;
+  info.mDenominator = 8;
+  inst.SetTimeInfo(info);
+  int num = 0, denom = 0;
+  inst.GetTimeSig(&num, &denom);
+  EXPECT_EQ(inst.GetSamplePos(), 4410.0);
+  EXPECT_EQ(num * 10 + denom, 78);
 }
 
 TEST(PluginBase, ParameterFromGuiInformsHostWithValuePassed)

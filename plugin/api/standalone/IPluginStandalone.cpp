@@ -54,7 +54,8 @@ void IPluginStandalone::InformHostOfProgramChange()
 
 double IPluginStandalone::GetSamplePos()
 {
-  return mTimeInfo.mSamplePos;
+  // An unset position (-1) reads as the timeline start, as a host without a transport answers.
+  return mTimeInfo.mSamplePos > 0.0 ? mTimeInfo.mSamplePos : 0.0;
 }
 
 double IPluginStandalone::GetTempo()
