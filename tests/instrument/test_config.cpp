@@ -1,7 +1,5 @@
 #include "instrument_test_support.h"
 
-#include "zorva/pitch.h"
-
 using Config = InstrumentTest;
 
 TEST_F(Config, NoFileAssignsNothing)
@@ -130,34 +128,9 @@ TEST_F(Config, LocationFollowsTheEnvironment)
     unsetenv("HOME");
 }
 
-TEST_F(Config, InstanceSetUp)
-{
-  auto z = makeZorva();
-  ASSERT_NE(z->GetGUI(), nullptr);
-  EXPECT_EQ(z->GetGUI()->Width(), 1096);
-  EXPECT_EQ(z->GetGUI()->Height(), 586);
-  EXPECT_STREQ(z->GetOutputLabel(0), "Zorva ");
-  EXPECT_STREQ(z->GetOutputLabel(1), "Zorva ");
-  EXPECT_EQ(z->NParams(), 100);
-  EXPECT_EQ(z->NPresets(), 64);
-  EXPECT_EQ(z->GetEffectVersion(true), 20104);
-  EXPECT_EQ(z->getVoiceCount(), 1);
-  EXPECT_EQ(z->fileFolder, (dir / "resources").string() + "/");
-  EXPECT_EQ(z->clipboardProgram, -1);
-}
-
-TEST_F(Config, FileNameAndListHelpers)
+TEST_F(Config, IllegalFileNameCharacters)
 {
   char name[] = "Bass: 1/2 \"*<>?\\|";
   Synth::replaceIllegalFileChar(name);
   EXPECT_STREQ(name, "Bass_ 1_2 _______");
-
-  EXPECT_DOUBLE_EQ(Synth::convert2Hz(128), 8.662);
-  EXPECT_DOUBLE_EQ(Synth::convert2Hz(-17280), 0.0033570162);
-
-  auto z = makeZorva();
-  const char* texts[] = {"Left", "Right", "Both"};
-  z->initListParameter(kOsc1Wave, "Side", 2, 3, texts);
-  EXPECT_STREQ(z->GetParam(kOsc1Wave)->GetNameForHost(), "Side");
-  EXPECT_EQ(z->GetParam(kOsc1Wave)->GetDefault(), 2.0);
 }
