@@ -221,3 +221,21 @@ TEST_F(BankBlob, ExcessProgramsAndHostileValuesAreContained)
   ASSERT_TRUE(z->loadFXBfromBlob(image.data(), int(image.size())));
   EXPECT_EQ(std::string(z->GetPresetName(0)), std::string(28, 'x'));
 }
+
+// Every prefix of a bank, and the same bytes with hostile headers, stay inside
+// the image (run under AddressSanitizer to see it).
+TEST_F(BankBlob, AnyPrefixOrCountIsSafe)
+{
+  auto z = makeZorva();
+  const std::vector<uint8_t> valid = image;
+  for (uint32_t count : {64u, 65u, 0x7FFFFFFFu, 0xFFFFFFFFu}) {
+    image = valid;
+    putBE(24, count);
+    putBE(28, count);
+    for (size_t size = 0; size <= image.size(); size += 151) {
+      std::vector<uint8_t> prefix(image.begin(), image.begin() + size); // exact-size allocation
+      const bool loaded = z->loadFXBfromBlob(prefix.data(), int(prefix.size()));
+      EXPECT_EQ(loaded, count < 0x80000000u && size >= 156 + 64 * 456u) << size;
+    }
+  }
+}
