@@ -3,9 +3,6 @@
 #include <array>
 #include <bit>
 #include <cmath>
-#include <map>
-#include <memory>
-#include <mutex>
 #include <vector>
 
 #include "zorva/pitch.h"
@@ -57,23 +54,16 @@ const double* Oscillator::waveTable(int level)
 const std::int32_t* Oscillator::phaseIncrementTable(double sampleRate)
 {
   using Table = std::array<std::int32_t, kPitchTableSize>;
-  static std::mutex lock;
-  static std::map<double, std::unique_ptr<Table>> tables;
-
-  if (!(sampleRate > 0.0) || !std::isfinite(sampleRate)) sampleRate = 44100.0;
-  std::lock_guard<std::mutex> guard(lock);
-  auto& table = tables[sampleRate];
-  if (!table) {
-    table = std::make_unique<Table>();
+  auto fill = [](Table& table, double rate) {
     // Below one cycle per sample: at low rates the top notes would otherwise
     // step a whole cycle or more (or overflow) and index outside the table.
     constexpr double kLimit = kPhaseCycle - 1;
     for (int i = 0; i < kPitchTableSize; ++i) {
-      const double inc = convert2Hz(i) * 268435456.0 / sampleRate;
-      (*table)[i] = std::int32_t(inc < kLimit ? inc : kLimit);
+      const double inc = convert2Hz(i) * 268435456.0 / rate;
+      table[i] = std::int32_t(inc < kLimit ? inc : kLimit);
     }
-  }
-  return table->data();
+  };
+  return tableForSampleRate<Table>(sampleRate, fill).data();
 }
 
 void Oscillator::init(double rate)

@@ -2,9 +2,6 @@
 
 #include <array>
 #include <cmath>
-#include <map>
-#include <memory>
-#include <mutex>
 
 namespace {
 
@@ -68,15 +65,8 @@ double convert2Hz(int pitch)
 const double* freq2RadTable(double sampleRate)
 {
   using Table = std::array<double, kPitchTableSize>;
-  static std::mutex lock;
-  static std::map<double, std::unique_ptr<Table>> tables;
-
-  if (!(sampleRate > 0.0) || !std::isfinite(sampleRate)) sampleRate = 44100.0;
-  std::lock_guard<std::mutex> guard(lock);
-  auto& table = tables[sampleRate];
-  if (!table) {
-    table = std::make_unique<Table>();
-    for (int i = 0; i < kPitchTableSize; ++i) (*table)[i] = convert2Hz(i) * kTwoPi / sampleRate;
-  }
-  return table->data();
+  auto fill = [](Table& table, double rate) {
+    for (int i = 0; i < kPitchTableSize; ++i) table[i] = convert2Hz(i) * kTwoPi / rate;
+  };
+  return tableForSampleRate<Table>(sampleRate, fill).data();
 }
