@@ -4,6 +4,7 @@
 #include "plugin/IMidiQueue.h"
 #include "plugin/IPluginStructs.h"
 #include "plugin/api/IPluginAdapter.h"
+#include "zorva/file_commands.h"
 #include "zorva/param_ids.h"
 
 #include <string>
@@ -72,6 +73,13 @@ public:
   // --- configuration file ---
   void loadConfig();
   void saveConfig();
+
+  // --- the options menu: asks for confirmation or a file where needed, reports
+  // a failed load or save; values without a command do nothing ---
+  void runFileCommand(File::Command command);
+  // The current program's name as a file name: illegal characters replaced,
+  // at most 63 bytes.
+  std::string proposedProgramFileName();
 
   // Replaces the characters that are illegal in file names on some system by "_".
   static void replaceIllegalFileChar(char* text);

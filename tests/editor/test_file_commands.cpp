@@ -1,0 +1,179 @@
+#include "editor_test_support.h"
+#include "zorva/file_commands.h"
+#include "zorva/param_ids.h"
+
+#include <string>
+
+namespace {
+using Q = IGraphicsHeadless::Question;
+constexpr int kYes = IGraphics::kMsgBoxYes;
+constexpr int kNo = IGraphics::kMsgBoxNo;
+} // namespace
+
+TEST_F(EditorTest, PasteAndInitAskFirstAndChangeNothingOnNo)
+{
+  z->changePreset(2);
+  z->runFileCommand(File::kCopyProgram);
+  EXPECT_TRUE(gui->Questions().empty());
+  const double volume = plain(kVolume);
+  const std::string name = z->GetPresetName(2);
+  z->changePreset(5);
+  setPlain(kVolume, 0.5 * volume);
+
+  gui->QueueMessageBoxAnswer(kNo);
+  z->runFileCommand(File::kPasteProgram);
+  ASSERT_EQ(gui->Questions().size(), 1u);
+  EXPECT_EQ(gui->LastQuestion()->mText, "Do you really want to overwrite the current program?");
+  EXPECT_EQ(gui->LastQuestion()->mTitle, "Paste Program");
+  EXPECT_EQ(gui->LastQuestion()->mType, IGraphics::kMsgBoxTypeYesNo);
+  EXPECT_DOUBLE_EQ(plain(kVolume), 0.5 * volume);
+
+  gui->QueueMessageBoxAnswer(kYes);
+  z->runFileCommand(File::kPasteProgram);
+  EXPECT_DOUBLE_EQ(plain(kVolume), volume);
+  EXPECT_EQ(std::string(z->GetPresetName(5)), name);
+
+  gui->QueueMessageBoxAnswer(kNo);
+  z->runFileCommand(File::kInitProgram);
+  EXPECT_EQ(gui->LastQuestion()->mTitle, "Initialize Program");
+  EXPECT_EQ(std::string(z->GetPresetName(5)), name);
+  gui->QueueMessageBoxAnswer(kYes);
+  z->runFileCommand(File::kInitProgram);
+  EXPECT_EQ(std::string(z->GetPresetName(5)), "Init");
+  EXPECT_EQ(gui->NPendingAnswers(), 0);
+}
+
+TEST_F(EditorTest, ProgramFileRoundTripWithProposedNameAndUnsavedEdits)
+{
+  z->ModifyCurrentPreset("Bass: 1/2 <\"*?|\\>");
+  gui->QueueFileAnswer("");
+  z->runFileCommand(File::kSaveProgram);
+  ASSERT_EQ(gui->Questions().size(), 1u) << "a cancelled dialog shows no message";
+  const Q& prompt = gui->Questions()[0];
+  EXPECT_EQ(prompt.mKind, Q::kFilePrompt);
+  EXPECT_EQ(prompt.mText, "Bass_ 1_2 _______");
+  EXPECT_EQ(prompt.mType, IGraphics::kFileSave);
+  EXPECT_EQ(prompt.mExtensions, "fxp");
+  EXPECT_TRUE(std::filesystem::is_empty(dir));
+
+  // An edit not yet stored in the program is part of the file.
+  setPlain(kVolume, 0.25);
+  gui->QueueFileAnswer(path("p.fxp"));
+  z->runFileCommand(File::kSaveProgram);
+  ASSERT_TRUE(std::filesystem::exists(path("p.fxp")));
+
+  z->changePreset(7);
+  ASSERT_NE(plain(kVolume), 0.25);
+  gui->QueueFileAnswer(path("p.fxp"));
+  z->runFileCommand(File::kLoadProgram);
+  EXPECT_DOUBLE_EQ(plain(kVolume), 0.25);
+  EXPECT_EQ(gui->Questions().back().mKind, Q::kFilePrompt) << "success is silent";
+
+  writeFile(path("bad.fxp"), "CcnK");
+  gui->QueueFileAnswer(path("bad.fxp"));
+  z->runFileCommand(File::kLoadProgram);
+  EXPECT_EQ(gui->LastQuestion()->mText, "Cannot load file!");
+  EXPECT_EQ(gui->LastQuestion()->mTitle, "Error");
+  EXPECT_EQ(gui->LastQuestion()->mType, IGraphics::kMsgBoxTypeOK);
+
+  gui->QueueFileAnswer(path("no/such/folder/p.fxp"));
+  z->runFileCommand(File::kSaveProgram);
+  EXPECT_EQ(gui->LastQuestion()->mText, "Cannot save file!");
+}
+
+TEST_F(EditorTest, LongProgramNameIsCutForTheProposalWithoutSplittingACharacter)
+{
+  std::string name(62, 'a');
+  name += "\xc3\xa9tude"; // the two-byte character straddles the limit
+  name += std::string(150, 'b');
+  z->ModifyCurrentPreset(name.c_str());
+  EXPECT_EQ(z->proposedProgramFileName(), std::string(62, 'a'));
+  z->ModifyCurrentPreset("Init");
+  EXPECT_EQ(z->proposedProgramFileName(), "Init");
+}
+
+TEST_F(EditorTest, BankFilesStartFromTheLastFolderAndRoundTrip)
+{
+  gui->QueueFileAnswer(path("bank.fxb"));
+  z->runFileCommand(File::kSaveBank);
+  EXPECT_EQ(gui->LastQuestion()->mText, "Zorva");
+  EXPECT_EQ(gui->LastQuestion()->mTitle, std::string(ZORVA_SHARE_DIR) + "/");
+  ASSERT_TRUE(std::filesystem::exists(path("bank.fxb")));
+  EXPECT_EQ(z->fileFolder, dir.string() + "/");
+
+  z->ModifyCurrentPreset("Changed");
+  gui->QueueFileAnswer(path("bank.fxb"));
+  z->runFileCommand(File::kLoadBank);
+  EXPECT_NE(std::string(z->GetPresetName(0)), "Changed");
+
+  gui->QueueFileAnswer(path("missing.fxb"));
+  z->runFileCommand(File::kLoadBank);
+  EXPECT_EQ(gui->LastQuestion()->mText, "Cannot load file!");
+}
+
+TEST_F(EditorTest, StartupBankIsStoredAtOnceAndLoadedOnlyOnRequest)
+{
+  z->changePreset(0);
+  z->ModifyCurrentPreset("Mine");
+  gui->QueueFileAnswer(path("bank.fxb"));
+  z->runFileCommand(File::kSaveBank);
+  z->ModifyCurrentPreset("Edited");
+
+  gui->QueueFileAnswer(path("bank.fxb"));
+  z->runFileCommand(File::kSelectStartupBank);
+  EXPECT_EQ(z->startupBankPath, path("bank.fxb"));
+  EXPECT_NE(readFile(iniFile()).find(path("bank.fxb")), std::string::npos);
+  EXPECT_EQ(std::string(z->GetPresetName(0)), "Edited");
+
+  gui->QueueMessageBoxAnswer(kNo);
+  z->runFileCommand(File::kLoadStartupBank);
+  EXPECT_EQ(gui->LastQuestion()->mText,
+            "The Startup Bank is:\n" + path("bank.fxb") + "\n\nDo you really want to reload all programs?");
+  EXPECT_EQ(std::string(z->GetPresetName(0)), "Edited");
+  gui->QueueMessageBoxAnswer(kYes);
+  z->runFileCommand(File::kLoadStartupBank);
+  EXPECT_EQ(std::string(z->GetPresetName(0)), "Mine");
+
+  gui->QueueMessageBoxAnswer(kNo);
+  z->runFileCommand(File::kUnselectStartupBank);
+  EXPECT_EQ(gui->LastQuestion()->mTitle, "Unselect Startup Bank");
+  EXPECT_EQ(z->startupBankPath, path("bank.fxb"));
+  gui->QueueMessageBoxAnswer(kYes);
+  z->runFileCommand(File::kUnselectStartupBank);
+  EXPECT_TRUE(z->startupBankPath.empty());
+  EXPECT_EQ(readFile(iniFile()).find("bank.fxb"), std::string::npos);
+}
+
+TEST_F(EditorTest, ConfigurationCommandsNameTheFileAndHonourNo)
+{
+  z->midiCCParam[7] = kVolume;
+  gui->QueueMessageBoxAnswer(kNo);
+  z->runFileCommand(File::kSaveConfig);
+  EXPECT_EQ(gui->LastQuestion()->mText,
+            "The INI configuration file is:\n" + iniFile() + "\n\nDo you really want to overwrite it?");
+  EXPECT_FALSE(std::filesystem::exists(iniFile()));
+  gui->QueueMessageBoxAnswer(kYes);
+  z->runFileCommand(File::kSaveConfig);
+  EXPECT_NE(readFile(iniFile()).find("CC7=4"), std::string::npos);
+
+  z->midiCCParam[7] = -1;
+  gui->QueueMessageBoxAnswer(kNo);
+  z->runFileCommand(File::kReloadConfig);
+  EXPECT_EQ(gui->LastQuestion()->mTitle, "Reload Configuration");
+  EXPECT_EQ(z->midiCCParam[7], -1);
+  gui->QueueMessageBoxAnswer(kYes);
+  z->runFileCommand(File::kReloadConfig);
+  EXPECT_EQ(z->midiCCParam[7], kVolume);
+}
+
+TEST_F(EditorTest, SeparatorsAndUnknownCommandsDoNothing)
+{
+  z->changePreset(0);
+  z->ModifyCurrentPreset("Kept");
+  for (int command : {3, 8, 14, 16, 17, 1000, -1}) z->runFileCommand(static_cast<File::Command>(command));
+  // Both startup-bank commands are meaningless without a selected bank.
+  z->runFileCommand(File::kLoadStartupBank);
+  z->runFileCommand(File::kUnselectStartupBank);
+  EXPECT_TRUE(gui->Questions().empty());
+  EXPECT_EQ(std::string(z->GetPresetName(0)), "Kept");
+}
