@@ -72,7 +72,7 @@ constexpr RstColor kWellEdge = Rgb(70, 75, 84);
 constexpr RstColor kAmber = Rgb(255, 156, 46);
 constexpr RstColor kAmberDark = Rgb(74, 42, 18);
 constexpr RstColor kAmberGlow = Rgb(255, 120, 20);
-constexpr RstColor kIconOff = Rgb(120, 127, 138);
+constexpr RstColor kIconOff = Rgb(142, 148, 158);
 constexpr RstColor kCapTop = Rgb(78, 83, 92);
 constexpr RstColor kCapBottom = Rgb(38, 41, 46);
 
@@ -286,8 +286,8 @@ double LfoWave(int wave, double u)
   case 2: return 1 - 2 * ph;
   case 3: return 2 * ph - 1;
   case 4: {
-    static constexpr double held[] = {0.5, -0.7, 0.9, -0.2, 0.2, -0.9};
-    return held[std::min(5, int(u * 6))];
+    static constexpr double held[] = {0.4, -0.8, 0.9, 0.1, -0.3, 0.7, -1.0, 0.3};
+    return held[std::min(7, int(u * 8))];
   }
   default: return ph < 1.0 / 3 ? 1 : ph < 2.0 / 3 ? 0 : -1;
   }
@@ -491,7 +491,7 @@ std::unique_ptr<RstBitmap> MakeTextSelector(const ImageSpec& spec, std::vector<s
   return MakeSelector(
       spec, n, [=](int f) { return reverse ? n - 1 - f : f; },
       [=](RstBitmap& bmp, int row, int l, double t, int r, double b, bool lit) {
-        TextMid(bmp, names[row], l + 1, (t + b) / 2, r, size, true, lit ? Rgb(255, 196, 110) : kIconOff,
+        TextMid(bmp, names[row], l + 1, (t + b) / 2 + 0.6, r, size, true, lit ? Rgb(255, 196, 110) : kIconOff,
                 RstAlign::kNear);
       });
 }
@@ -664,7 +664,7 @@ std::unique_ptr<RstBitmap> MakeBack(const ImageSpec& spec)
       {582, 20, 870, 430, "MIXER 2"},
       {882, 20, 1092, 430, ""},
       {134, 440, 436, 578, ""},
-      {442, 440, 648, 578, "ENVELOPE 1"},
+      {442, 440, 648, 578, "ENVELOPE 1 \u00B7 AMP"},
       {664, 440, 870, 578, "ENVELOPE 2"},
       {886, 440, 1092, 578, "ENVELOPE 3"},
   };
@@ -687,6 +687,21 @@ std::unique_ptr<RstBitmap> MakeBack(const ImageSpec& spec)
     char title[8];
     std::snprintf(title, sizeof title, "LFO %d", n + 1);
     TextMid(*bmp, title, 886, top + 11, 1088, 10, true, kTitleText);
+  }
+
+  // a faint envelope shape fills each envelope section's header
+  for (const int l : {442, 664, 886}) {
+    Polyline adsr;
+    const double x0 = l + 16, base = 489, peak = 470, sustain = 481;
+    for (int i = 0; i <= 24; ++i) // attack: a rising curve that overshoots its end
+      adsr.push_back({x0 + i * 1.6, base - (base - peak) * (1 - std::exp(-i / 10.0)) / (1 - std::exp(-2.4))});
+    for (int i = 1; i <= 24; ++i) // decay towards the sustain level
+      adsr.push_back({x0 + 38.4 + i * 1.8, sustain - (sustain - peak) * std::exp(-i / 8.0)});
+    adsr.push_back({x0 + 125, sustain});
+    for (int i = 1; i <= 24; ++i) // release
+      adsr.push_back(
+          {x0 + 125 + i * 2.2, base - (base - sustain) * (std::exp(-i / 7.0) - std::exp(-24 / 7.0))});
+    Stroke(*bmp, adsr, 1.3, Rgb(92, 99, 112), bmp->Bounds());
   }
 
   // programs and global
@@ -763,7 +778,10 @@ std::unique_ptr<RstBitmap> Preview(const std::map<std::string_view, std::unique_
   int i = 0;
   for (const Placement& p : kPlacements) {
     const ImageSpec& spec = Image(p.image);
-    const int frame = 1 + (i * 7) % spec.frames;
+    int frame = 1 + (i * 7) % spec.frames;
+    // both filters shown in "Lowpass", selector and picture agreeing
+    if (p.image == "switch7") frame = 5;
+    if (p.image == "filtermodes") frame = 3;
     ++i;
     if (p.image == "LED_on") continue; // hidden at start
     if (p.image == "digits") {
