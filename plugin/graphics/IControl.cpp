@@ -1,10 +1,18 @@
 #include "IControl.h"
 
+#include "IControls.h"
 #include "IGraphics.h"
 #include "IParam.h"
 #include "IPluginBase.h"
 
 #include <algorithm>
+#include <cstring>
+#include <string>
+
+namespace {
+// Longest value or label text a linked display shows.
+constexpr size_t kMaxDisplayPart = 32;
+} // namespace
 
 IControl::IControl(IPluginBase* plug, const IRECT& rect, int paramIdx,
                    IChannelBlend::EBlendMethod blendMethod)
@@ -83,7 +91,20 @@ void IControl::SetDirty(bool pushParamToPlug)
 {
   mValue = std::clamp(mValue, mClampLo, mClampHi);
   mDirty = true;
-  if (pushParamToPlug && mPlug && mParamIdx >= 0) mPlug->SetParameterFromGUI(mParamIdx, mValue);
+  if (!pushParamToPlug || !mPlug || mParamIdx < 0) return;
+  mPlug->SetParameterFromGUI(mParamIdx, mValue);
+  const IParam* param = GetParam();
+  if (!param) return;
+  if (mValDisplayControl) {
+    char display[kMaxParamDisplayLen];
+    param->GetDisplayForHost(display, true);
+    std::string text(display, strnlen(display, kMaxDisplayPart));
+    const char* label = param->GetLabelForHost();
+    text += ' ';
+    text.append(label ? label : "", label ? strnlen(label, kMaxDisplayPart) : 0);
+    mValDisplayControl->SetTextFromPlug(text.c_str());
+  }
+  if (mNameDisplayControl) mNameDisplayControl->SetTextFromPlug(param->GetNameForHost());
 }
 
 void IControl::SetClean()

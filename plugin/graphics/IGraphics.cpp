@@ -1,14 +1,23 @@
 #include "IGraphics.h"
 
+#include "IControls.h"
 #include "IParam.h"
 #include "IPluginBase.h"
+#include "IPopupMenu.h"
+#include "raster/raster.h"
 
 #include <dlfcn.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cctype>
 #include <climits>
+#include <cmath>
 #include <cstdlib>
+#include <cstring>
+#include <mutex>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -50,11 +59,85 @@ std::string ModulePath()
   return exe;
 }
 
+RstColor ToRst(const IColor& c)
+{
+  auto channel = [](int v) { return static_cast<uint8_t>(std::clamp(v, 0, 255)); };
+  return {channel(c.A), channel(c.R), channel(c.G), channel(c.B)};
+}
+
+RstPaint ToPaint(const IChannelBlend* blend, bool antiAlias = false)
+{
+  RstPaint paint;
+  paint.antialias = antiAlias;
+  if (!blend) return paint;
+  paint.weight = blend->mWeight;
+  switch (blend->mMethod) {
+  case IChannelBlend::kBlendClobber: paint.mode = RstMode::kCopy; break;
+  case IChannelBlend::kBlendAdd: paint.mode = RstMode::kAdd; break;
+  case IChannelBlend::kBlendColorDodge: paint.mode = RstMode::kDodge; break;
+  default: paint.mode = RstMode::kBlend; break;
+  }
+  return paint;
+}
+
+RstRect ToRst(const IRECT& r)
+{
+  return {r.L, r.T, r.R, r.B};
+}
+
+// Images and fonts are shared by every editor in the process. Function-local so that
+// they exist before the first editor and outlive the last.
+struct BitmapEntry
+{
+  int mID;
+  std::unique_ptr<RstBitmap> mBitmap;
+};
+
+struct BitmapStorage
+{
+  std::recursive_mutex mMutex;
+  std::vector<BitmapEntry> mEntries;
+};
+
+BitmapStorage& Bitmaps()
+{
+  static BitmapStorage storage;
+  return storage;
+}
+
+struct FontEntry
+{
+  int mSize, mOrientation, mStyle;
+  std::string mFace;
+  std::unique_ptr<RstFont> mFont;
+};
+
+struct FontStorage
+{
+  std::recursive_mutex mMutex;
+  std::vector<FontEntry> mEntries;
+};
+
+FontStorage& Fonts()
+{
+  static FontStorage storage;
+  return storage;
+}
+
+bool EndsWithPng(const std::string& name)
+{
+  if (name.size() < 4) return false;
+  std::string ext = name.substr(name.size() - 4);
+  for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return ext == ".png";
+}
+
 } // namespace
 
 IGraphics::IGraphics(IPluginBase* plug, int width, int height, int fps)
     : mPlug(plug), mWidth(width), mHeight(height), mFPS(fps > 0 ? fps : kDefaultFPS)
 {
+  IGraphics::PrepDraw();
 }
 
 IGraphics::~IGraphics()
@@ -73,7 +156,11 @@ void IGraphics::Resize(int width, int height)
   if (mPlug) mPlug->ResizeGraphics(width, height);
 }
 
-void IGraphics::PrepDraw() {}
+void IGraphics::PrepDraw()
+{
+  mDrawBitmap = RstBitmap::Create(std::max(mWidth, 0), std::max(mHeight, 0), RstBitmapKind::kSystem);
+  mTmpBitmap = RstBitmap::Create(0, 0);
+}
 
 void IGraphics::HostPath(std::string* path)
 {
@@ -210,9 +297,21 @@ void IGraphics::SetParameterFromGUI(int paramIdx, double normalizedValue)
 void IGraphics::PromptUserInput(IControl* control, IParam* param, const IRECT* rect)
 {
   if (!control || !param || !rect) return;
-  // Parameters with a list of texts are offered as a menu; that arrives with the menu model.
   if (param->Type() == IParam::kTypeEnum ||
       (param->Type() == IParam::kTypeBool && param->GetNDisplayTexts())) {
+    char current[kMaxParamDisplayLen];
+    param->GetDisplayForHost(current, true);
+    IPopupMenu menu;
+    const int n = param->GetNDisplayTexts();
+    for (int i = 0; i < n; ++i) {
+      const char* text = param->GetDisplayTextAtIdx(i);
+      IPopupMenuItem* item = menu.AddItem(text ? text : "");
+      if (text && std::strcmp(text, current) == 0) item->SetChecked(true);
+    }
+    if (IPopupMenu* chosen = CreateIPopupMenu(&menu, *rect)) {
+      const int idx = chosen->GetChosenItemIdx();
+      if (chosen == &menu && idx >= 0 && idx < n) control->SetValueFromUserInput(param->GetNormalized(idx));
+    }
     return;
   }
   char current[kMaxParamDisplayLen];
@@ -402,4 +501,369 @@ bool IGraphics::OnKeyDown(int x, int y, int key)
 void IGraphics::ReleaseMouseCapture()
 {
   mMouseCapture = mMouseX = mMouseY = -1;
+}
+
+void IGraphics::AttachBackground(int ID, const char* name)
+{
+  const IBitmap bitmap = LoadIBitmap(ID, name, 1);
+  mControls.Insert(0, new IBitmapControl(mPlug, 0, 0, -1, bitmap, IChannelBlend::kBlendClobber));
+}
+
+void IGraphics::AttachPanelBackground(const IColor& color)
+{
+  mControls.Insert(0, new IPanelControl(mPlug, IRECT(0, 0, mWidth, mHeight), color));
+}
+
+RstBitmap* IGraphics::OSLoadBitmap(int, const char* name)
+{
+  if (!name) return nullptr;
+  std::string relative = name;
+  if (!EndsWithPng(relative)) return nullptr;
+  static const std::string kPrefix = "resources/";
+  if (relative.compare(0, kPrefix.size(), kPrefix) == 0) relative.erase(0, kPrefix.size());
+  // Image names are relative to the resource folder and never leave it.
+  if (relative.empty() || relative.front() == '/' || relative.find("..") != std::string::npos) return nullptr;
+  std::string folder;
+  PluginPath(&folder);
+  return RstLoadPng(folder + relative).release();
+}
+
+IBitmap IGraphics::LoadIBitmap(int ID, const char* name, int nFrames, bool framesAreHorizontal)
+{
+  BitmapStorage& cache = Bitmaps();
+  RstBitmap* found = nullptr;
+  {
+    std::lock_guard lock(cache.mMutex);
+    for (const BitmapEntry& entry : cache.mEntries) {
+      if (entry.mID == ID && entry.mBitmap) {
+        found = entry.mBitmap.get();
+        break;
+      }
+    }
+  }
+  if (!found) {
+    // Decoding takes a while: other editors may use the cache meanwhile.
+    std::unique_ptr<RstBitmap> decoded(OSLoadBitmap(ID, name));
+    if (decoded) {
+      std::lock_guard lock(cache.mMutex);
+      // Another editor may have loaded the same ID in the meantime: share its copy.
+      for (const BitmapEntry& entry : cache.mEntries) {
+        if (entry.mID == ID && entry.mBitmap) found = entry.mBitmap.get();
+      }
+      if (!found) {
+        found = decoded.get();
+        cache.mEntries.push_back({ID, std::move(decoded)});
+      }
+    }
+  }
+  if (!found) return IBitmap(nullptr, 0, 0, std::max(nFrames, 1), framesAreHorizontal);
+  return IBitmap(found, found->Width(), found->Height(), std::max(nFrames, 1), framesAreHorizontal);
+}
+
+void IGraphics::RetainBitmap(RstBitmap* bitmap)
+{
+  if (!bitmap) return;
+  BitmapStorage& cache = Bitmaps();
+  std::lock_guard lock(cache.mMutex);
+  cache.mEntries.push_back({-1, std::unique_ptr<RstBitmap>(bitmap)});
+}
+
+void IGraphics::ReleaseBitmap(IBitmap* bitmap)
+{
+  if (!bitmap || !bitmap->mData) return;
+  BitmapStorage& cache = Bitmaps();
+  std::lock_guard lock(cache.mMutex);
+  for (auto it = cache.mEntries.begin(); it != cache.mEntries.end(); ++it) {
+    if (it->mBitmap.get() == bitmap->mData) {
+      cache.mEntries.erase(it);
+      break;
+    }
+  }
+  bitmap->mData = nullptr;
+}
+
+IBitmap IGraphics::ScaleBitmap(const IBitmap& bitmap, int w, int h)
+{
+  if (!bitmap.mData) return IBitmap(nullptr, 0, 0, bitmap.N);
+  std::unique_ptr<RstBitmap> scaled = RstBitmap::Create(w, h);
+  if (!scaled) return IBitmap(nullptr, 0, 0, bitmap.N);
+  scaled->BlitScaled(scaled->Bounds(), *bitmap.mData, bitmap.mData->Bounds(), RstPaint{RstMode::kCopy});
+  RstBitmap* raw = scaled.release();
+  RetainBitmap(raw);
+  return IBitmap(raw, w, h, bitmap.N);
+}
+
+IBitmap IGraphics::CropBitmap(const IBitmap& bitmap, const IRECT& rect)
+{
+  if (!bitmap.mData) return IBitmap(nullptr, 0, 0, bitmap.N);
+  std::unique_ptr<RstBitmap> cropped = RstBitmap::Create(rect.W(), rect.H());
+  if (!cropped) return IBitmap(nullptr, 0, 0, bitmap.N);
+  cropped->Blit(0, 0, *bitmap.mData, ToRst(rect), RstPaint{RstMode::kCopy});
+  RstBitmap* raw = cropped.release();
+  RetainBitmap(raw);
+  return IBitmap(raw, rect.W(), rect.H(), bitmap.N);
+}
+
+RstFont* IGraphics::CacheFont(IText* text)
+{
+  if (!text) return nullptr;
+  FontStorage& cache = Fonts();
+  std::lock_guard lock(cache.mMutex);
+  for (const FontEntry& entry : cache.mEntries) {
+    if (entry.mSize == text->mSize && entry.mOrientation == text->mOrientation &&
+        entry.mStyle == static_cast<int>(text->mStyle) && entry.mFace == text->mFont) {
+      text->mCached = entry.mFont.get();
+      return text->mCached;
+    }
+  }
+  RstFontSpec spec;
+  spec.face = text->mFont.substr(0, IText::kMaxFontNameLen);
+  spec.size = std::max(text->mSize, 2);
+  spec.bold = text->mStyle == IText::kStyleBold;
+  spec.italic = text->mStyle == IText::kStyleItalic;
+  spec.orientation = text->mOrientation;
+  spec.antialias = text->mQuality != IText::kQualityNonAntiAliased;
+  std::unique_ptr<RstFont> font = RstFont::Create(spec);
+  if (!font) return nullptr;
+  // The size asked for is the line height; correct the em size once to get it.
+  if (font->LineHeight() > 0 && font->LineHeight() != text->mSize) {
+    const double numerator = text->mSize < 2 ? 4.0 : double(text->mSize) * double(text->mSize);
+    spec.size = std::max(1.0, std::round(numerator / font->LineHeight()));
+    if (std::unique_ptr<RstFont> corrected = RstFont::Create(spec)) font = std::move(corrected);
+  }
+  text->mCached = font.get();
+  cache.mEntries.push_back(
+      {text->mSize, text->mOrientation, static_cast<int>(text->mStyle), text->mFont, std::move(font)});
+  return text->mCached;
+}
+
+bool IGraphics::MeasureIText(IText* text, const char* str, IRECT* rect)
+{
+  return DrawIText(text, str, rect, true);
+}
+
+bool IGraphics::DrawIText(IText* text, const char* str, IRECT* rect, bool measure)
+{
+  if (!str || !*str) return true;
+  if (!text || !rect) return false;
+  RstFont* font = text->mCached ? text->mCached : CacheFont(text);
+  if (!font) return false;
+  const RstAlign align = text->mAlign == IText::kAlignNear  ? RstAlign::kNear
+                         : text->mAlign == IText::kAlignFar ? RstAlign::kFar
+                                                            : RstAlign::kCenter;
+  if (measure) {
+    const RstSize size = font->Measure(str);
+    switch (text->mAlign) {
+    case IText::kAlignCenter:
+      rect->L = static_cast<int>(std::floor((rect->L + rect->R) * 0.5)) - size.w / 2;
+      rect->R = rect->L + size.w;
+      break;
+    case IText::kAlignFar: rect->L = rect->R - size.w; break;
+    default: rect->R = rect->L + size.w; break;
+    }
+    rect->B = rect->T + size.h;
+    return true;
+  }
+  if (mDrawBitmap) mDrawBitmap->DrawText(*font, str, ToRst(*rect), align, ToRst(text->mColor));
+  return true;
+}
+
+bool IGraphics::DrawBitmap(const IBitmap& bitmap, const IRECT& dest, int srcX, int srcY,
+                           const IChannelBlend* blend)
+{
+  if (!bitmap.mData || !mDrawBitmap) return false;
+  const IRECT r = dest.Intersect(mDrawRECT);
+  if (r.Empty()) return true;
+  srcX += r.L - dest.L;
+  srcY += r.T - dest.T;
+  mDrawBitmap->Blit(r.L, r.T, *bitmap.mData, RstRect{srcX, srcY, srcX + r.W(), srcY + r.H()}, ToPaint(blend));
+  return true;
+}
+
+bool IGraphics::DrawBitmap(const IBitmap& bitmap, const IRECT& dest, int frame, const IChannelBlend* blend)
+{
+  int srcX = 0, srcY = 0;
+  if (bitmap.N > 1 && frame > 1) {
+    if (bitmap.mFramesAreHorizontal) {
+      srcX = static_cast<int>(0.5 + double(bitmap.W) * (frame - 1) / bitmap.N);
+    } else {
+      srcY = static_cast<int>(0.5 + double(bitmap.H) * (frame - 1) / bitmap.N);
+    }
+  }
+  return DrawBitmap(bitmap, dest, srcX, srcY, blend);
+}
+
+bool IGraphics::DrawRotatedBitmap(const IBitmap& bitmap, int destCtrX, int destCtrY, double angle,
+                                  int yOffsetZeroDeg, const IChannelBlend* blend)
+{
+  if (!bitmap.mData || !mDrawBitmap) return false;
+  const int destX = destCtrX - bitmap.W / 2, destY = destCtrY - bitmap.H / 2;
+  const double pivotX = 0.5 * bitmap.W, pivotY = 0.5 * bitmap.H + yOffsetZeroDeg;
+  mDrawBitmap->BlitRotated(*bitmap.mData, bitmap.mData->Bounds(), pivotX, pivotY, destX + pivotX,
+                           destY + pivotY, angle, ToPaint(blend));
+  return true;
+}
+
+bool IGraphics::DrawRotatedMask(const IBitmap& base, const IBitmap& mask, const IBitmap& top, int x, int y,
+                                double angle, const IChannelBlend* blend)
+{
+  if (!base.mData || !mask.mData || !top.mData || !mDrawBitmap || !mTmpBitmap) return false;
+  if (!mTmpBitmap->CopyFrom(*base.mData)) return false;
+  const double rad = angle * 3.14159265358979323846 / 180.0;
+  // The pivots are pixel edges here, so W / 2 is the true centre for odd widths too.
+  const double cx = 0.5 * base.W, cy = 0.5 * base.H;
+  // Keeps the base only where the turned mask lets it through.
+  mTmpBitmap->BlitRotated(*mask.mData, mask.mData->Bounds(), 0.5 * mask.W, 0.5 * mask.H, cx, cy, rad,
+                          RstPaint{RstMode::kAlphaMask});
+  mTmpBitmap->BlitRotated(*top.mData, top.mData->Bounds(), 0.5 * top.W, 0.5 * top.H, cx, cy, rad,
+                          RstPaint{RstMode::kBlend});
+  const IRECT dest(x, y, x + base.W, y + base.H);
+  const IRECT r = dest.Intersect(mDrawRECT);
+  if (r.Empty()) return true;
+  mDrawBitmap->Blit(r.L, r.T, *mTmpBitmap, RstRect{r.L - x, r.T - y, r.R - x, r.B - y}, ToPaint(blend));
+  return true;
+}
+
+bool IGraphics::DrawPoint(const IColor& color, float x, float y, const IChannelBlend* blend, bool antiAlias)
+{
+  if (!mDrawBitmap || !std::isfinite(x) || !std::isfinite(y)) return false;
+  mDrawBitmap->PutPixel(static_cast<int>(std::lround(x)), static_cast<int>(std::lround(y)), ToRst(color),
+                        ToPaint(blend, antiAlias));
+  return true;
+}
+
+bool IGraphics::ForcePixel(const IColor& color, int x, int y)
+{
+  if (!mDrawBitmap || x < 0 || y < 0 || x >= mDrawBitmap->Width() || y >= mDrawBitmap->Height()) return false;
+  mDrawBitmap->Row(y)[x] = RstPremultiply(ToRst(color));
+  mDrawBitmap->MarkDirty();
+  return true;
+}
+
+bool IGraphics::DrawLine(const IColor& color, float x1, float y1, float x2, float y2,
+                         const IChannelBlend* blend, bool antiAlias)
+{
+  if (!mDrawBitmap) return false;
+  mDrawBitmap->Line(x1, y1, x2, y2, ToRst(color), ToPaint(blend, antiAlias));
+  return true;
+}
+
+bool IGraphics::DrawArc(const IColor& color, float cx, float cy, float r, float minAngle, float maxAngle,
+                        const IChannelBlend* blend, bool antiAlias)
+{
+  if (!mDrawBitmap) return false;
+  mDrawBitmap->Arc(cx, cy, r, minAngle, maxAngle, ToRst(color), ToPaint(blend, antiAlias));
+  return true;
+}
+
+bool IGraphics::DrawCircle(const IColor& color, float cx, float cy, float r, const IChannelBlend* blend,
+                           bool antiAlias)
+{
+  if (!mDrawBitmap) return false;
+  mDrawBitmap->Circle(cx, cy, r, ToRst(color), ToPaint(blend, antiAlias));
+  return true;
+}
+
+bool IGraphics::RoundRect(const IColor& color, const IRECT& rect, const IChannelBlend* blend,
+                          int cornerRadius, bool antiAlias)
+{
+  if (!mDrawBitmap) return false;
+  mDrawBitmap->RoundRect(rect.L, rect.T, rect.R, rect.B, cornerRadius, ToRst(color),
+                         ToPaint(blend, antiAlias));
+  return true;
+}
+
+bool IGraphics::FillRoundRect(const IColor& color, const IRECT& rect, const IChannelBlend* blend,
+                              int cornerRadius, bool antiAlias)
+{
+  if (!mDrawBitmap) return false;
+  const int r = cornerRadius;
+  const RstColor c = ToRst(color);
+  const RstPaint paint = ToPaint(blend, antiAlias);
+  mDrawBitmap->FillRect(RstRect{rect.L + r, rect.T, rect.R - r, rect.B}, c, paint);
+  mDrawBitmap->FillRect(RstRect{rect.L, rect.T + r, rect.L + r, rect.B - r}, c, paint);
+  mDrawBitmap->FillRect(RstRect{rect.R - r, rect.T + r, rect.R, rect.B - r}, c, paint);
+  mDrawBitmap->FillCircle(rect.L + r, rect.T + r, r, c, paint);
+  mDrawBitmap->FillCircle(rect.R - r - 1, rect.B - r - 1, r, c, paint);
+  mDrawBitmap->FillCircle(rect.R - r - 1, rect.T + r, r, c, paint);
+  mDrawBitmap->FillCircle(rect.L + r, rect.B - r - 1, r, c, paint);
+  return true;
+}
+
+bool IGraphics::FillIRect(const IColor& color, const IRECT& rect, const IChannelBlend* blend)
+{
+  if (!mDrawBitmap) return false;
+  mDrawBitmap->FillRect(ToRst(rect), ToRst(color), ToPaint(blend));
+  return true;
+}
+
+bool IGraphics::FillCircle(const IColor& color, int cx, int cy, float r, const IChannelBlend* blend,
+                           bool antiAlias)
+{
+  if (!mDrawBitmap) return false;
+  mDrawBitmap->FillCircle(cx, cy, r, ToRst(color), ToPaint(blend, antiAlias));
+  return true;
+}
+
+bool IGraphics::FillTriangle(const IColor& color, int x1, int y1, int x2, int y2, int x3, int y3,
+                             const IChannelBlend* blend)
+{
+  if (!mDrawBitmap) return false;
+  mDrawBitmap->FillTriangle(x1, y1, x2, y2, x3, y3, ToRst(color), ToPaint(blend));
+  return true;
+}
+
+bool IGraphics::FillIConvexPolygon(const IColor& color, const int* x, const int* y, int nPoints,
+                                   const IChannelBlend* blend)
+{
+  if (!mDrawBitmap || !x || !y || nPoints < 3) return false;
+  mDrawBitmap->FillConvexPolygon(x, y, nPoints, ToRst(color), ToPaint(blend));
+  return true;
+}
+
+IColor IGraphics::GetPoint(int x, int y) const
+{
+  if (!mDrawBitmap) return COLOR_TRANSPARENT;
+  const RstColor c = mDrawBitmap->GetColor(x, y);
+  return IColor(c.a, c.r, c.g, c.b);
+}
+
+bool IGraphics::DrawVerticalLine(const IColor& color, int xi, int yLo, int yHi)
+{
+  return DrawLine(color, float(xi), float(yLo), float(xi), float(yHi));
+}
+
+bool IGraphics::DrawHorizontalLine(const IColor& color, int yi, int xLo, int xHi)
+{
+  return DrawLine(color, float(xLo), float(yi), float(xHi), float(yi));
+}
+
+bool IGraphics::DrawVerticalLine(const IColor& color, const IRECT& rect, float x)
+{
+  x = std::clamp(x, 0.0f, 1.0f);
+  const int xi = rect.L + static_cast<int>(x * rect.W());
+  return DrawVerticalLine(color, xi, rect.T, rect.B);
+}
+
+bool IGraphics::DrawHorizontalLine(const IColor& color, const IRECT& rect, float y)
+{
+  y = std::clamp(y, 0.0f, 1.0f);
+  const int yi = rect.B - static_cast<int>(y * rect.H());
+  return DrawHorizontalLine(color, yi, rect.L, rect.R);
+}
+
+bool IGraphics::DrawRect(const IColor& color, const IRECT& rect)
+{
+  bool ok = DrawHorizontalLine(color, rect.T, rect.L, rect.R);
+  ok &= DrawHorizontalLine(color, rect.B, rect.L, rect.R);
+  ok &= DrawVerticalLine(color, rect.L, rect.T, rect.B);
+  ok &= DrawVerticalLine(color, rect.R, rect.T, rect.B);
+  return ok;
+}
+
+bool IGraphics::DrawRadialLine(const IColor& color, float cx, float cy, float angle, float rMin, float rMax,
+                               const IChannelBlend* blend, bool antiAlias)
+{
+  const float s = std::sin(angle), c = std::cos(angle);
+  return DrawLine(color, cx + s * rMin, cy - c * rMin, cx + s * rMax, cy - c * rMax, blend, antiAlias);
 }

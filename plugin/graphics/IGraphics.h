@@ -4,11 +4,14 @@
 #include "IControl.h"
 #include "IGraphicsStructs.h"
 
+#include <memory>
 #include <string>
 
 class IPluginBase;
 class IParam;
 class IPopupMenu;
+class RstBitmap;
+class RstFont;
 
 // The host-independent editor: it owns the controls of the front panel and moves
 // parameter values between them and the plug-in. A platform layer derives from it
@@ -46,6 +49,9 @@ public:
 
   // Copies the region of the drawing surface to the window.
   virtual bool DrawScreen(const IRECT& rect) = 0;
+  // Size of str drawn with text: rect keeps its anchor by the text's alignment and
+  // takes the text's width and height. False when no font can be made.
+  virtual bool MeasureIText(IText* text, const char* str, IRECT* rect);
   // Ends an open text field without applying it.
   virtual void ForceEndUserEdit() = 0;
   // Stores the new size, deletes every control (the caller rebuilds the panel),
@@ -92,6 +98,9 @@ public:
   virtual void HideMouseCursor() {}
   virtual void ShowMouseCursor() {}
   virtual void UpdateTooltips() {}
+  // Decodes the named image; null when it is missing or not a readable PNG. The default
+  // reads "resources/img/NAME.png" as <PluginPath>img/NAME.png.
+  virtual RstBitmap* OSLoadBitmap(int ID, const char* name);
 
   // Prepares the drawing surfaces of width x height.
   virtual void PrepDraw();
@@ -108,6 +117,10 @@ public:
   int NControls() const { return mControls.GetSize(); }
   // Receives the keys not taken by a control under the mouse; owned by the editor.
   void AttachKeyCatcher(IControl* control);
+  // The panel image as control 0: drawn first, catches every click nothing else takes.
+  void AttachBackground(int ID, const char* name);
+  // A plain colour as control 0.
+  void AttachPanelBackground(const IColor& color);
   void HideControl(int paramIdx, bool hide);
   void GrayOutControl(int paramIdx, bool gray);
   // lo and hi are normalised, or converted from the parameter's units.
@@ -120,11 +133,85 @@ public:
   // Keeps every control bound to paramIdx in step with one the user moved.
   void SetParameterFromGUI(int paramIdx, double normalizedValue);
 
-  // Asks the user for a new value of param: a text field over rect. (Parameters with a
-  // list of texts get a menu once the menu model exists.)
+  // Asks the user for a new value of param: a menu of its texts for list parameters,
+  // otherwise a text field over rect.
   void PromptUserInput(IControl* control, IParam* param, const IRECT* rect);
   // The end of a text field opened for param.
   void SetFromStringAfterPrompt(IControl* control, IParam* param, const char* text);
+
+  // --- images and fonts, shared by every editor in the process ---
+
+  // The image with this resource ID, decoded once per process: the ID is the key, the
+  // name only says where to load it from. A missing image gives an IBitmap without
+  // data (0 x 0), which draws nothing.
+  IBitmap LoadIBitmap(int ID, const char* name, int nFrames = 1, bool framesAreHorizontal = false);
+  // Hands a bitmap made at run time to the cache, which owns it from then on.
+  void RetainBitmap(RstBitmap* bitmap);
+  // Removes the bitmap from the cache and deletes it.
+  void ReleaseBitmap(IBitmap* bitmap);
+  // New retained images: the whole bitmap scaled to w x h, or the part inside rect.
+  IBitmap ScaleBitmap(const IBitmap& bitmap, int w, int h);
+  IBitmap CropBitmap(const IBitmap& bitmap, const IRECT& rect);
+  // The cached font for text's size, orientation, style and face, stored in the IText
+  // as well; null when no font can be made.
+  RstFont* CacheFont(IText* text);
+
+  // --- drawing into the surface (blend null: over, using the source's alpha) ---
+
+  // dest is clipped to the current draw rectangle; the source origin follows.
+  bool DrawBitmap(const IBitmap& bitmap, const IRECT& dest, int srcX, int srcY,
+                  const IChannelBlend* blend = nullptr);
+  // frame is 1-based.
+  bool DrawBitmap(const IBitmap& bitmap, const IRECT& dest, int frame = 1,
+                  const IChannelBlend* blend = nullptr);
+  // The whole bitmap centred on (destCtrX, destCtrY), turned clockwise by angle
+  // (radians) about its centre moved down by yOffsetZeroDeg.
+  bool DrawRotatedBitmap(const IBitmap& bitmap, int destCtrX, int destCtrY, double angle,
+                         int yOffsetZeroDeg = 0, const IChannelBlend* blend = nullptr);
+  // base shown through mask and covered by top, mask and top turned by angle (degrees),
+  // drawn with its top-left at (x, y).
+  bool DrawRotatedMask(const IBitmap& base, const IBitmap& mask, const IBitmap& top, int x, int y,
+                       double angle, const IChannelBlend* blend = nullptr);
+  bool DrawPoint(const IColor& color, float x, float y, const IChannelBlend* blend = nullptr,
+                 bool antiAlias = false);
+  // Writes the pixel straight into the surface's memory, no blending.
+  bool ForcePixel(const IColor& color, int x, int y);
+  bool DrawLine(const IColor& color, float x1, float y1, float x2, float y2,
+                const IChannelBlend* blend = nullptr, bool antiAlias = false);
+  // Angles in radians, 0 up, clockwise.
+  bool DrawArc(const IColor& color, float cx, float cy, float r, float minAngle, float maxAngle,
+               const IChannelBlend* blend = nullptr, bool antiAlias = false);
+  bool DrawCircle(const IColor& color, float cx, float cy, float r, const IChannelBlend* blend = nullptr,
+                  bool antiAlias = false);
+  bool RoundRect(const IColor& color, const IRECT& rect, const IChannelBlend* blend, int cornerRadius,
+                 bool antiAlias = false);
+  bool FillRoundRect(const IColor& color, const IRECT& rect, const IChannelBlend* blend, int cornerRadius,
+                     bool antiAlias = false);
+  bool FillIRect(const IColor& color, const IRECT& rect, const IChannelBlend* blend = nullptr);
+  bool FillCircle(const IColor& color, int cx, int cy, float r, const IChannelBlend* blend = nullptr,
+                  bool antiAlias = false);
+  bool FillTriangle(const IColor& color, int x1, int y1, int x2, int y2, int x3, int y3,
+                    const IChannelBlend* blend = nullptr);
+  bool FillIConvexPolygon(const IColor& color, const int* x, const int* y, int nPoints,
+                          const IChannelBlend* blend = nullptr);
+  // Transparent outside the surface.
+  IColor GetPoint(int x, int y) const;
+  bool DrawVerticalLine(const IColor& color, int xi, int yLo, int yHi);
+  bool DrawHorizontalLine(const IColor& color, int yi, int xLo, int xHi);
+  // x and y are fractions of the rectangle (0 ... 1): left to right, bottom to top.
+  bool DrawVerticalLine(const IColor& color, const IRECT& rect, float x);
+  bool DrawHorizontalLine(const IColor& color, const IRECT& rect, float y);
+  // Outline including R and B.
+  bool DrawRect(const IColor& color, const IRECT& rect);
+  // angle in radians, 0 up, clockwise.
+  bool DrawRadialLine(const IColor& color, float cx, float cy, float angle, float rMin, float rMax,
+                      const IChannelBlend* blend = nullptr, bool antiAlias = false);
+  // One line of text in rect, aligned by text; with measure, rect only takes the text's
+  // size. An empty string succeeds without drawing; false only when no font can be made.
+  bool DrawIText(IText* text, const char* str, IRECT* rect, bool measure = false);
+
+  // The drawing surface (width x height); null only when memory ran out.
+  RstBitmap* GetBits() const { return mDrawBitmap.get(); }
 
   // --- timer and input from the window layer ---
 
@@ -178,4 +265,6 @@ protected:
   bool mHandleMouseOver = false, mStrict = true, mEnableTooltips = false;
   IControl* mKeyCatcher = nullptr;
   IRECT mDrawRECT;
+  std::unique_ptr<RstBitmap> mDrawBitmap; // the surface the controls draw into
+  std::unique_ptr<RstBitmap> mTmpBitmap;  // scratch for DrawRotatedMask
 };

@@ -33,6 +33,13 @@ struct IRECT
 
   bool Contains(int x, int y) const { return x >= L && x < R && y >= T && y < B; }
 
+  // The common part; empty when there is none.
+  IRECT Intersect(const IRECT& o) const
+  {
+    const IRECT r(std::max(L, o.L), std::max(T, o.T), std::min(R, o.R), std::min(B, o.B));
+    return r.L < r.R && r.T < r.B ? r : IRECT();
+  }
+
   IRECT Union(const IRECT& o) const
   {
     if (Empty()) return o;
@@ -127,6 +134,9 @@ struct IBitmap
   int FrameWidth() const { return mFramesAreHorizontal && N > 0 ? W / N : W; }
   int FrameHeight() const { return !mFramesAreHorizontal && N > 0 ? H / N : H; }
 };
+
+// Which way a knob or fader is dragged.
+enum EDirection { kVertical = 0, kHorizontal = 1 };
 
 // Mouse buttons and modifier keys of an event: left, right (or the platform's
 // alternate click), shift, control, alt/option.

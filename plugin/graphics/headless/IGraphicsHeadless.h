@@ -24,6 +24,9 @@ public:
     int mType = 0;      // message box type, or the file action
     std::string mExtensions;
     IRECT mRect;
+    // For popup menus: the entries as the platform shows them (prefix numbers, "-" for
+    // a separator, "[x]" checked, "(off)" disabled, "> " opening a submenu).
+    std::vector<std::string> mItems;
   };
 
   using MenuAnswer = std::function<IPopupMenu*(IPopupMenu* menu, const IRECT& rect)>;
@@ -38,6 +41,12 @@ public:
   void QueueTextEntryAnswer(const std::string& text) { mTextEntryAnswers.push_back(text); }
   // The function picks the choice (sets the chosen index on the menu it returns).
   void QueueMenuAnswer(MenuAnswer answer) { mMenuAnswers.push_back(std::move(answer)); }
+  // Chooses the entry whose text is path's last part; the earlier parts name the
+  // submenus to open ("16 - 31/17: Bass"). Disabled entries, separators and unknown
+  // texts answer as a dismissed menu.
+  void QueueMenuChoice(const std::string& path);
+  // Chooses item index of the top-level menu.
+  void QueueMenuChoice(int index);
   void SetOpenURLResult(bool opens) { mOpenURLResult = opens; }
   void SetClipboardText(const std::string& text) { mClipboard = text; }
   // Overrides PluginPath; empty returns to the default.
@@ -54,6 +63,16 @@ public:
 
   // One timer tick of the window layer: asks for the dirty region and draws it.
   bool Tick();
+  // Paints the whole window, as when it is first shown.
+  bool DrawAll() { return Draw(IRECT(0, 0, Width(), Height())); }
+
+  // --- the surface ---
+  // The colour of a pixel of the surface as the screen would show it.
+  IColor GetPixel(int x, int y) const { return GetPoint(x, y); }
+  // The region most recently copied to the "screen".
+  const IRECT& LastScreenRect() const { return mLastScreenRect; }
+  // Writes the surface as a PNG file; false with a reason in error on failure.
+  bool SaveScreenshot(const std::string& path, std::string* error = nullptr) const;
 
   // --- IGraphics ---
   bool DrawScreen(const IRECT& rect) override;
@@ -85,4 +104,5 @@ private:
   bool mOpenURLResult = true;
   bool mWindowOpen = false;
   int mScreenUpdates = 0;
+  IRECT mLastScreenRect;
 };

@@ -1,0 +1,107 @@
+#pragma once
+// A plug-in without a host and a headless editor around it, for driving controls the
+// way a user would.
+
+#include "IParam.h"
+#include "IPluginBase.h"
+#include "plugin/graphics/headless/IGraphicsHeadless.h"
+#include "raster/raster.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace zorva_test {
+
+enum { kGain = 0, kMode, kSteps, kOnOff, kNumTestParams };
+
+class TestPlug : public IPluginBase
+{
+public:
+  TestPlug()
+      : IPluginBase(kNumTestParams, "0-2", 1, "Test", "", "Maker", 0x00010000, 0x54657374, 0x4D6B725F, 0,
+                    true, false, true, kAPISA)
+  {
+    GetParam(kGain)->InitDouble("Gain", 0.0, 0.0, 100.0, 0.01, "dB");
+    GetParam(kMode)->InitEnum("Mode", 0, 3);
+    GetParam(kMode)->SetDisplayText(0, "Low");
+    GetParam(kMode)->SetDisplayText(1, "Mid");
+    GetParam(kMode)->SetDisplayText(2, "High");
+    GetParam(kSteps)->InitInt("Steps", 0, 0, 10);
+    GetParam(kOnOff)->InitBool("Power", false);
+  }
+
+  void OnParamChange(int) override {}
+  void BeginInformHostOfParamChange(int idx) override { mEvents.push_back("begin " + std::to_string(idx)); }
+  void InformHostOfParamChange(int idx, double normalized) override
+  {
+    mInformed.emplace_back(idx, normalized);
+  }
+  void EndInformHostOfParamChange(int idx) override { mEvents.push_back("end " + std::to_string(idx)); }
+  void InformHostOfProgramChange() override {}
+  double GetSamplePos() override { return 0.0; }
+  double GetTempo() override { return 120.0; }
+  void GetTimeSig(int* num, int* denom) override { *num = *denom = 4; }
+  void GetTime(ITimeInfo* info) override { *info = ITimeInfo(); }
+  void ResizeGraphics(int, int) override {}
+  bool SendMidiMsg(IMidiMsg*) override { return true; }
+
+  std::vector<std::pair<int, double>> mInformed;
+  std::vector<std::string> mEvents;
+};
+
+// A fresh folder of images for one test; removed afterwards.
+class ImageFolder
+{
+public:
+  ImageFolder()
+  {
+    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+    mPath = std::filesystem::temp_directory_path() /
+            ("zorva-gfx-" + std::to_string(::getpid()) + "-" + info->name());
+    std::filesystem::create_directories(mPath / "img");
+  }
+  ~ImageFolder() { std::filesystem::remove_all(mPath); }
+
+  std::string Path() const { return mPath.string(); }
+
+  // A strip of frames stacked top to bottom, frame k filled with colours[k].
+  void WriteStrip(const std::string& name, int w, int frameH, const std::vector<RstColor>& colours) const
+  {
+    auto bitmap = RstBitmap::Create(w, frameH * static_cast<int>(colours.size()));
+    for (size_t k = 0; k < colours.size(); ++k) {
+      const int t = frameH * static_cast<int>(k);
+      bitmap->FillRect(RstRect{0, t, w, t + frameH}, colours[k], RstPaint{RstMode::kCopy});
+    }
+    ASSERT_TRUE(RstSavePng(*bitmap, (mPath / "img" / name).string()));
+  }
+
+  void WriteBytes(const std::string& name, const std::string& bytes) const
+  {
+    FILE* f = std::fopen((mPath / "img" / name).string().c_str(), "wb");
+    ASSERT_NE(f, nullptr);
+    std::fwrite(bytes.data(), 1, bytes.size(), f);
+    std::fclose(f);
+  }
+
+private:
+  std::filesystem::path mPath;
+};
+
+// Resource IDs must be unique per process: the image cache outlives every test.
+inline int FreshID()
+{
+  static int next = 50000;
+  return next++;
+}
+
+inline constexpr RstColor kRed{255, 255, 0, 0};
+inline constexpr RstColor kGreen{255, 0, 255, 0};
+inline constexpr RstColor kBlue{255, 0, 0, 255};
+inline constexpr RstColor kWhite{255, 255, 255, 255};
+inline constexpr RstColor kBlack{255, 0, 0, 0};
+
+} // namespace zorva_test

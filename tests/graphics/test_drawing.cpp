@@ -1,0 +1,224 @@
+#include "graphics_test_support.h"
+#include "plugin/graphics/IBitmapMonoText.h"
+#include "plugin/graphics/IControls.h"
+
+#include <gtest/gtest.h>
+
+using namespace zorva_test;
+
+namespace {
+
+class Drawing : public ::testing::Test
+{
+protected:
+  Drawing()
+  {
+    mGfx = new IGraphicsHeadless(&mPlug, 120, 80);
+    mGfx->SetPluginPath(mImages.Path());
+    mPlug.AttachGraphics(mGfx);
+    mGfx->OpenWindow(nullptr);
+  }
+
+  static IColor Colour(RstColor c) { return IColor(c.a, c.r, c.g, c.b); }
+
+  ImageFolder mImages;
+  TestPlug mPlug;
+  IGraphicsHeadless* mGfx; // owned by mPlug
+};
+
+TEST_F(Drawing, ImagesAreSharedByIDAcrossEditors)
+{
+  mImages.WriteStrip("knob.png", 10, 8, {kRed, kGreen, kBlue});
+  const int id = FreshID();
+  const IBitmap first = mGfx->LoadIBitmap(id, "resources/img/knob.png", 3);
+  ASSERT_NE(first.mData, nullptr);
+  EXPECT_EQ(first.W, 10);
+  EXPECT_EQ(first.H, 24);
+  EXPECT_EQ(first.FrameHeight(), 8);
+
+  TestPlug otherPlug;
+  IGraphicsHeadless other(&otherPlug, 10, 10);
+  other.SetPluginPath("/nonexistent");
+  // The ID is the key: the second editor never looks at the file system.
+  const IBitmap shared = other.LoadIBitmap(id, "resources/img/elsewhere.png", 3, true);
+  EXPECT_EQ(shared.mData, first.mData);
+  EXPECT_TRUE(shared.mFramesAreHorizontal);
+
+  // Run-time bitmaps are owned by the cache until released.
+  IBitmap cropped = mGfx->CropBitmap(first, IRECT(0, 8, 10, 16));
+  ASSERT_NE(cropped.mData, nullptr);
+  EXPECT_EQ(cropped.mData->GetColor(5, 5), kGreen);
+  IBitmap scaled = mGfx->ScaleBitmap(cropped, 20, 4);
+  ASSERT_NE(scaled.mData, nullptr);
+  EXPECT_EQ(scaled.mData->GetColor(10, 2), kGreen);
+  mGfx->ReleaseBitmap(&cropped);
+  mGfx->ReleaseBitmap(&scaled);
+  EXPECT_EQ(cropped.mData, nullptr);
+}
+
+TEST_F(Drawing, MissingAndHostileImagesFailCleanly)
+{
+  mImages.WriteBytes("truncated.png", std::string("\x89PNG\r\n\x1a\n\0\0\0\rIHDR\0\0", 18));
+  mImages.WriteBytes("text.png", "not an image at all");
+  mImages.WriteStrip("good.bmp", 4, 4, {kRed});
+  mImages.WriteStrip("../escape.png", 4, 4, {kRed}); // lands beside img/, inside the folder
+  for (const char* name :
+       {"resources/img/missing.png", "resources/img/truncated.png", "resources/img/text.png",
+        "resources/img/good.bmp", "resources/img/../../escape.png", "", "/etc/passwd.png"}) {
+    SCOPED_TRACE(name);
+    const IBitmap bitmap = mGfx->LoadIBitmap(FreshID(), name);
+    EXPECT_EQ(bitmap.mData, nullptr);
+    EXPECT_EQ(bitmap.W, 0);
+  }
+  EXPECT_EQ(mGfx->LoadIBitmap(FreshID(), nullptr).mData, nullptr);
+
+  // Controls built from a missing image still take part without drawing.
+  const IBitmap missing = mGfx->LoadIBitmap(FreshID(), "resources/img/missing.png", 2);
+  auto* sw = new ISwitchControl(&mPlug, 5, 5, kOnOff, missing);
+  mGfx->AttachPanelBackground(COLOR_BLACK);
+  mGfx->AttachControl(sw);
+  mGfx->DrawAll();
+  EXPECT_EQ(mGfx->GetPixel(5, 5), COLOR_BLACK);
+}
+
+TEST_F(Drawing, BackgroundFramesAndClippingToTheRedrawnRegion)
+{
+  mImages.WriteStrip("bg.png", 120, 80, {kBlue});
+  mImages.WriteStrip("switch.png", 20, 10, {kRed, kGreen});
+  mGfx->AttachBackground(FreshID(), "resources/img/bg.png");
+  auto* sw =
+      new ISwitchControl(&mPlug, 10, 10, kOnOff, mGfx->LoadIBitmap(FreshID(), "resources/img/switch.png", 2));
+  mGfx->AttachControl(sw);
+  EXPECT_EQ(sw->GetRECT(), IRECT(10, 10, 30, 20));
+  EXPECT_EQ(mGfx->GetControl(0)->GetRECT(), IRECT(0, 0, 120, 80));
+
+  EXPECT_TRUE(mGfx->Tick());
+  EXPECT_EQ(mGfx->GetPixel(0, 0), Colour(kBlue));
+  EXPECT_EQ(mGfx->GetPixel(15, 15), Colour(kRed));
+
+  mGfx->OnMouseDown(15, 15, IMouseMod(true));
+  IRECT dirty;
+  ASSERT_TRUE(mGfx->IsDirty(&dirty));
+  EXPECT_EQ(dirty, IRECT(10, 10, 30, 20));
+  // Only part of the switch is repainted: the rest keeps the old frame.
+  mGfx->Draw(IRECT(10, 10, 20, 20));
+  EXPECT_EQ(mGfx->GetPixel(12, 15), Colour(kGreen));
+  EXPECT_EQ(mGfx->GetPixel(25, 15), Colour(kRed));
+  EXPECT_EQ(mGfx->LastScreenRect(), IRECT(10, 10, 20, 20));
+
+  // Grayed: drawn at a quarter weight over the background.
+  mGfx->GrayOutControl(kOnOff, true);
+  mGfx->DrawAll();
+  const IColor grey = mGfx->GetPixel(15, 15);
+  EXPECT_NEAR(grey.G, 64, 2);
+  EXPECT_NEAR(grey.B, 191, 2);
+
+  const std::string shot = mImages.Path() + "/shot.png";
+  ASSERT_TRUE(mGfx->SaveScreenshot(shot));
+  auto loaded = RstLoadPng(shot);
+  ASSERT_NE(loaded, nullptr);
+  EXPECT_EQ(loaded->Width(), 120);
+  EXPECT_EQ(loaded->GetColor(0, 0), kBlue);
+  std::string error;
+  EXPECT_FALSE(mGfx->SaveScreenshot("/nonexistent/dir/shot.png", &error));
+  EXPECT_FALSE(error.empty());
+}
+
+TEST_F(Drawing, ShapesLandOnThePixelsTheyName)
+{
+  mGfx->FillIRect(COLOR_WHITE, IRECT(0, 0, 120, 80));
+  mGfx->FillIRect(COLOR_RED, IRECT(10, 10, 20, 20));
+  EXPECT_EQ(mGfx->GetPoint(10, 10), COLOR_RED);
+  EXPECT_EQ(mGfx->GetPoint(19, 19), COLOR_RED);
+  EXPECT_EQ(mGfx->GetPoint(20, 20), COLOR_WHITE);
+
+  mGfx->DrawRect(COLOR_BLUE, IRECT(30, 30, 40, 40)); // R and B included
+  EXPECT_EQ(mGfx->GetPoint(40, 40), COLOR_BLUE);
+  EXPECT_EQ(mGfx->GetPoint(35, 35), COLOR_WHITE);
+
+  mGfx->DrawVerticalLine(COLOR_GREEN, IRECT(50, 0, 60, 10), 2.0f); // clamped to the right edge
+  EXPECT_EQ(mGfx->GetPoint(60, 5), COLOR_GREEN);
+  mGfx->DrawRadialLine(COLOR_BLACK, 80, 40, 0.0f, 5, 10); // straight up
+  EXPECT_EQ(mGfx->GetPoint(80, 32), COLOR_BLACK);
+  EXPECT_EQ(mGfx->GetPoint(80, 45), COLOR_WHITE);
+
+  IChannelBlend half(IChannelBlend::kBlendNone, 0.5f);
+  mGfx->FillIRect(COLOR_BLACK, IRECT(0, 60, 10, 70), &half);
+  EXPECT_NEAR(mGfx->GetPoint(5, 65).R, 128, 1);
+  const IColor seeThrough(0, 0, 0, 0);
+  mGfx->ForcePixel(seeThrough, 5, 65);
+  EXPECT_EQ(mGfx->GetPoint(5, 65).A, 0);
+  EXPECT_FALSE(mGfx->ForcePixel(COLOR_RED, 500, 5));
+  EXPECT_EQ(mGfx->GetPoint(-1, 0), COLOR_TRANSPARENT);
+
+  mGfx->FillRoundRect(COLOR_BLUE, IRECT(90, 60, 110, 80), nullptr, 4);
+  EXPECT_EQ(mGfx->GetPoint(100, 70), COLOR_BLUE);
+  EXPECT_EQ(mGfx->GetPoint(90, 60), COLOR_WHITE); // the corner is rounded off
+}
+
+TEST_F(Drawing, TextIsMeasuredByAlignmentAndFontsAreShared)
+{
+  IText text(12, COLOR_BLACK, "Arial", IText::kStyleNormal, IText::kAlignCenter);
+  IRECT rect(10, 10, 110, 30);
+  ASSERT_TRUE(mGfx->MeasureIText(&text, "Cutoff", &rect));
+  ASSERT_NE(text.mCached, nullptr);
+  const int w = rect.W();
+  EXPECT_GT(w, 10);
+  EXPECT_EQ(rect.L, 60 - w / 2);
+  EXPECT_NEAR(rect.H(), 12, 1); // the cache aims the line height at the size
+
+  IText far = text;
+  far.mAlign = IText::kAlignFar;
+  far.mCached = nullptr;
+  IRECT farRect(10, 10, 110, 30);
+  mGfx->MeasureIText(&far, "Cutoff", &farRect);
+  EXPECT_EQ(farRect.R, 110);
+  EXPECT_EQ(farRect.L, 110 - w);
+  EXPECT_EQ(far.mCached, text.mCached);
+
+  TestPlug otherPlug;
+  IGraphicsHeadless other(&otherPlug, 10, 10);
+  IText same(12, COLOR_RED, "Arial");
+  EXPECT_EQ(other.CacheFont(&same), text.mCached); // the colour is not part of the key
+  IText bold(12, COLOR_BLACK, "Arial", IText::kStyleBold);
+  EXPECT_NE(other.CacheFont(&bold), text.mCached);
+
+  IRECT untouched(1, 2, 3, 4);
+  EXPECT_TRUE(mGfx->DrawIText(&text, "", &untouched));
+  EXPECT_EQ(untouched, IRECT(1, 2, 3, 4));
+
+  mGfx->FillIRect(COLOR_WHITE, IRECT(0, 0, 120, 80));
+  IRECT where(0, 40, 120, 60);
+  ASSERT_TRUE(mGfx->DrawIText(&text, "MMMM", &where));
+  int dark = 0;
+  for (int y = 40; y < 60; ++y)
+    for (int x = 0; x < 120; ++x) dark += mGfx->GetPoint(x, y).R < 128;
+  EXPECT_GT(dark, 20);
+}
+
+TEST_F(Drawing, BitmapFontCellsFollowTheString)
+{
+  // Frames for ' ' (red), '!' (green) and '"' (blue), 4 x 6 each.
+  mImages.WriteStrip("font.png", 4, 6, {kRed, kGreen, kBlue});
+  const IBitmap font = mGfx->LoadIBitmap(FreshID(), "resources/img/font.png", 3);
+  mGfx->FillIRect(COLOR_WHITE, IRECT(0, 0, 120, 80));
+  mGfx->AttachPanelBackground(COLOR_WHITE);
+  IText near;
+  near.mAlign = IText::kAlignNear;
+  auto* label =
+      new IBitmapTextControl(&mPlug, IRECT(0, 0, 10, 12), font, "\"! A\x01", &near, 4, 6, 1, true, false);
+  mGfx->AttachControl(label);
+  mGfx->DrawAll();
+  // Two cells per line of 10 pixels; unknown characters leave their cell empty.
+  EXPECT_EQ(mGfx->GetPixel(1, 1), Colour(kBlue));
+  EXPECT_EQ(mGfx->GetPixel(6, 1), Colour(kGreen));
+  EXPECT_EQ(mGfx->GetPixel(1, 7), Colour(kRed));
+  EXPECT_EQ(mGfx->GetPixel(6, 7), COLOR_WHITE);
+
+  label->SetTextFromPlug("");
+  EXPECT_TRUE(label->IsDirty());
+  DrawBitmapedText(mGfx, font, IRECT(5, 5, 5, 5), IText(), nullptr, "!!", false, true, 4, 6, 0); // no width
+  DrawBitmapedText(mGfx, font, IRECT(0, 0, 10, 10), IText(), nullptr, "!!", false, false, 0, 6, 0);
+}
+
+} // namespace
