@@ -80,6 +80,11 @@ public:
   // The current program's name as a file name: illegal characters replaced,
   // at most 63 bytes.
   std::string proposedProgramFileName();
+  // Builds (or rebuilds) the front panel on the editor's window object.
+  virtual void createGraphics() {}
+
+  // The maker's home page, opened from the options menu.
+  static constexpr const char* kMakerWebsite = "http://www.tamsodyne.com/";
 
   // Replaces the characters that are illegal in file names on some system by "_".
   static void replaceIllegalFileChar(char* text);

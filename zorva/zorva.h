@@ -4,6 +4,8 @@
 #include "zorva/voice.h"
 
 class IControl;
+class ITdLFORateControl;
+class ITdOptionMenu;
 
 // The instrument: 64 voices of which the first voiceCount play, the control-rate
 // scheduler that cuts host blocks into steps of about a millisecond, voice
@@ -37,7 +39,7 @@ public:
   void handleMidiEvents();
   void handleSync2Host();
   // Builds the front panel on the editor's window object.
-  void createGraphics();
+  void createGraphics() override;
 
   // The voices' shared white noise, about -1 ... +1.
   static double getNoise();
@@ -56,9 +58,13 @@ public:
   // instance's sample rate (shared with other instances at that rate).
   const double* freq2rad = nullptr;
 
-  IControl* programMenu = nullptr; // the editor's program display, not owned
+  // Links to controls of the panel, not owned; renewed by every build.
+  IControl* programMenu = nullptr; // the program display
+  IControl* indicatorLight = nullptr;
+  ITdLFORateControl* lfoRateControls[3] = {nullptr, nullptr, nullptr};
 
 private:
+  void fillOptionMenu(ITdOptionMenu* control);
   template <typename T> void process(T** outputs, int nFrames);
   void advanceCutoffs();
 
