@@ -1,5 +1,7 @@
 // zorva-render: renders a Standard MIDI File through the instrument into a WAV file.
 #include "apps/render/render_app.h"
+#include "plugin/graphics/IGraphics.h"
+#include "raster/raster.h"
 #include "zorva/zorva.h"
 
 #include <cstdlib>
@@ -62,6 +64,19 @@ public:
   {
     mZorva.GetParam(index)->Set(value);
     mZorva.OnParamChange(index);
+  }
+  bool SaveScreenshot(const std::string& path, std::string& error) override
+  {
+    IGraphics* gui = mZorva.GetGUI();
+    if (!gui || !gui->GetBits()) {
+      error = "no front panel to draw";
+      return false;
+    }
+    gui->Draw(IRECT(0, 0, gui->Width(), gui->Height()));
+    std::string why;
+    if (RstSavePng(*gui->GetBits(), path, &why)) return true;
+    error = path + ": cannot write the screenshot" + (why.empty() ? "" : " (" + why + ")");
+    return false;
   }
   void Prepare(int rate, int blockSize) override
   {

@@ -129,6 +129,9 @@ bool ParseOptions(const std::vector<std::string>& args, RenderOptions& options, 
         return false;
       }
       options.mLengthSeconds = seconds;
+    } else if (arg == "--screenshot") {
+      if (!takeValue(value)) return false;
+      options.mScreenshot = value;
     } else if (arg == "--list-programs") {
       if (!noValue()) return false;
       options.mListPrograms = true;
@@ -194,6 +197,8 @@ std::string UsageText()
          "                         ended after the last event, at most 60 s after it)\n"
          "\n"
          "Other:\n"
+         "  --screenshot FILE.png  draw the front panel of the chosen sound into a PNG\n"
+         "                         and exit\n"
          "  --list-programs        list the programs of the bank and exit\n"
          "  --list-params          list the parameters with their current values and exit\n"
          "  --quiet                no progress bar\n"

@@ -30,12 +30,13 @@ struct RenderOptions
   int mBlockSize = 512;
   SampleFormat mFormat = SampleFormat::kF32;
   std::optional<double> mLengthSeconds;
+  std::optional<std::string> mScreenshot; // a PNG of the front panel instead of a render
   bool mListPrograms = false;
   bool mListParams = false;
   bool mQuiet = false;
   bool mHelp = false;
 
-  bool Renders() const { return !mHelp && !mListPrograms && !mListParams; }
+  bool Renders() const { return !mHelp && !mListPrograms && !mListParams && !mScreenshot; }
 };
 
 constexpr int kMinRate = 8000;

@@ -102,6 +102,8 @@ int RunRenderApp(const std::vector<std::string>& args, const InstrumentFactory& 
     }
   }
   if (options.mListParams) io.mOut << FormatParamList(instrument->Params());
+  if (options.mScreenshot && !instrument->SaveScreenshot(*options.mScreenshot, error))
+    return Fail(io, kExitOutputFailed, error);
   if (!options.Renders()) return kExitOk;
 
   WavWriter writer;

@@ -35,6 +35,12 @@ public:
   virtual std::vector<ParamInfo> Params() const = 0;
   // As a host applies a change: store the plain value, then OnParamChange.
   virtual void SetParam(int index, double value) = 0;
+  // Draws the front panel into a PNG file; false with a message.
+  virtual bool SaveScreenshot(const std::string& path, std::string& error)
+  {
+    error = path + ": this instrument has no front panel";
+    return false;
+  }
   // Sample rate, block size, Reset, then activation (every parameter re-sent).
   virtual void Prepare(int rate, int blockSize) = 0;
 };
