@@ -92,31 +92,16 @@ TEST_F(EditorTest, LongProgramNameIsCutForTheProposalWithoutSplittingACharacter)
   EXPECT_EQ(z->proposedProgramFileName(), "Init");
 }
 
-TEST_F(EditorTest, BankFilesStartFromTheLastFolderAndRoundTrip)
-{
-  gui->QueueFileAnswer(path("bank.fxb"));
-  z->runFileCommand(File::kSaveBank);
-  EXPECT_EQ(gui->LastQuestion()->mText, "Zorva");
-  EXPECT_EQ(gui->LastQuestion()->mTitle, std::string(ZORVA_SHARE_DIR) + "/");
-  ASSERT_TRUE(std::filesystem::exists(path("bank.fxb")));
-  EXPECT_EQ(z->fileFolder, dir.string() + "/");
-
-  z->ModifyCurrentPreset("Changed");
-  gui->QueueFileAnswer(path("bank.fxb"));
-  z->runFileCommand(File::kLoadBank);
-  EXPECT_NE(std::string(z->GetPresetName(0)), "Changed");
-
-  gui->QueueFileAnswer(path("missing.fxb"));
-  z->runFileCommand(File::kLoadBank);
-  EXPECT_EQ(gui->LastQuestion()->mText, "Cannot load file!");
-}
-
-TEST_F(EditorTest, StartupBankIsStoredAtOnceAndLoadedOnlyOnRequest)
+TEST_F(EditorTest, BanksAndTheStartupBankWhichIsStoredAtOnceAndLoadedOnlyOnRequest)
 {
   z->changePreset(0);
   z->ModifyCurrentPreset("Mine");
   gui->QueueFileAnswer(path("bank.fxb"));
   z->runFileCommand(File::kSaveBank);
+  // The first dialog starts in the resource folder; the next ones where it ended.
+  EXPECT_EQ(gui->LastQuestion()->mText, "Zorva");
+  EXPECT_EQ(gui->LastQuestion()->mTitle, std::string(ZORVA_SHARE_DIR) + "/");
+  EXPECT_EQ(z->fileFolder, dir.string() + "/");
   z->ModifyCurrentPreset("Edited");
 
   gui->QueueFileAnswer(path("bank.fxb"));
@@ -133,6 +118,9 @@ TEST_F(EditorTest, StartupBankIsStoredAtOnceAndLoadedOnlyOnRequest)
   gui->QueueMessageBoxAnswer(kYes);
   z->runFileCommand(File::kLoadStartupBank);
   EXPECT_EQ(std::string(z->GetPresetName(0)), "Mine");
+  gui->QueueFileAnswer(path("missing.fxb"));
+  z->runFileCommand(File::kLoadBank);
+  EXPECT_EQ(gui->LastQuestion()->mText, "Cannot load file!");
 
   gui->QueueMessageBoxAnswer(kNo);
   z->runFileCommand(File::kUnselectStartupBank);
