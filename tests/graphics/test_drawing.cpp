@@ -124,6 +124,27 @@ TEST_F(Drawing, BackgroundFramesAndClippingToTheRedrawnRegion)
   EXPECT_FALSE(error.empty());
 }
 
+TEST_F(Drawing, NonStrictDrawingRepaintsOnlyAroundTheDirtyControl)
+{
+  mImages.WriteStrip("bg.png", 120, 80, {kBlue});
+  mImages.WriteStrip("a.png", 20, 20, {kRed});
+  mGfx->AttachBackground(FreshID(), "resources/img/bg.png");
+  const IBitmap red = mGfx->LoadIBitmap(FreshID(), "resources/img/a.png");
+  auto* a = new IBitmapControl(&mPlug, 10, 10, red);
+  mGfx->AttachControl(a);
+  mGfx->AttachControl(new IBitmapControl(&mPlug, 60, 10, red));
+  mGfx->SetStrictDrawing(false);
+  mGfx->DrawAll();
+  EXPECT_EQ(mGfx->GetPixel(65, 15), Colour(kRed));
+
+  mGfx->FillIRect(COLOR_WHITE, IRECT(0, 0, 120, 80));
+  a->SetDirty(false);
+  mGfx->Draw(IRECT(0, 0, 1, 1)); // the region asked for does not matter here
+  EXPECT_EQ(mGfx->GetPixel(15, 15), Colour(kRed));
+  EXPECT_EQ(mGfx->GetPixel(5, 5), COLOR_WHITE);   // the background only under the control
+  EXPECT_EQ(mGfx->GetPixel(65, 15), COLOR_WHITE); // the clean neighbour is left alone
+}
+
 TEST_F(Drawing, ShapesLandOnThePixelsTheyName)
 {
   mGfx->FillIRect(COLOR_WHITE, IRECT(0, 0, 120, 80));
