@@ -68,7 +68,10 @@ bool ResolveAssignment(const std::vector<ParamInfo>& params, const ParamAssignme
     error = "--set: " + Quoted(text) + " is not a value of " + Quoted(p.mName);
     if (!p.mList.empty()) {
       error += "; choose one of";
-      for (const std::string& t : p.mList) error += " " + Quoted(t);
+      for (const std::string& t : p.mList) {
+        error += ' ';
+        error += Quoted(t);
+      }
     }
     return false;
   }
