@@ -72,6 +72,8 @@ public:
       error = "no front panel to draw";
       return false;
     }
+    // Values set since the last program change have not reached the controls yet.
+    mZorva.RedrawParamControls();
     gui->Draw(IRECT(0, 0, gui->Width(), gui->Height()));
     std::string why;
     if (RstSavePng(*gui->GetBits(), path, &why)) return true;
