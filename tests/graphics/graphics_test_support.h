@@ -34,7 +34,8 @@ public:
     GetParam(kOnOff)->InitBool("Power", false);
   }
 
-  void OnParamChange(int) override {}
+  void OnParamChange(int idx) override { mChanged.push_back(idx); }
+  void OnIdle() override { ++mIdles; }
   void BeginInformHostOfParamChange(int idx) override { mEvents.push_back("begin " + std::to_string(idx)); }
   void InformHostOfParamChange(int idx, double normalized) override
   {
@@ -46,11 +47,14 @@ public:
   double GetTempo() override { return 120.0; }
   void GetTimeSig(int* num, int* denom) override { *num = *denom = 4; }
   void GetTime(ITimeInfo* info) override { *info = ITimeInfo(); }
-  void ResizeGraphics(int, int) override {}
+  void ResizeGraphics(int w, int h) override { mResized.emplace_back(w, h); }
   bool SendMidiMsg(IMidiMsg*) override { return true; }
 
+  std::vector<int> mChanged;
   std::vector<std::pair<int, double>> mInformed;
   std::vector<std::string> mEvents;
+  std::vector<std::pair<int, int>> mResized;
+  int mIdles = 0;
 };
 
 // A fresh folder of images for one test; removed afterwards.

@@ -1,6 +1,4 @@
-#include "IParam.h"
-#include "IPluginBase.h"
-#include "plugin/graphics/headless/IGraphicsHeadless.h"
+#include "graphics_test_support.h"
 
 #include <gtest/gtest.h>
 
@@ -10,46 +8,7 @@
 
 namespace {
 
-enum { kGain = 0, kMode, kSteps, kNumTestParams };
-
-// A plug-in with no host: records what the editor tells it.
-class TestPlug : public IPluginBase
-{
-public:
-  TestPlug()
-      : IPluginBase(kNumTestParams, "0-2", 1, "Test", "", "Maker", 0x00010000, 0x54657374, 0x4D6B725F, 0,
-                    true, false, true, kAPISA)
-  {
-    GetParam(kGain)->InitDouble("Gain", 0.0, 0.0, 100.0, 0.01, "dB");
-    GetParam(kMode)->InitEnum("Mode", 0, 3);
-    GetParam(kMode)->SetDisplayText(0, "Low");
-    GetParam(kMode)->SetDisplayText(1, "Mid");
-    GetParam(kMode)->SetDisplayText(2, "High");
-    GetParam(kSteps)->InitInt("Steps", 0, 0, 10);
-  }
-
-  void OnParamChange(int idx) override { mChanged.push_back(idx); }
-  void OnIdle() override { ++mIdles; }
-  void BeginInformHostOfParamChange(int idx) override { mEvents.push_back("begin " + std::to_string(idx)); }
-  void InformHostOfParamChange(int idx, double normalized) override
-  {
-    mInformed.emplace_back(idx, normalized);
-  }
-  void EndInformHostOfParamChange(int idx) override { mEvents.push_back("end " + std::to_string(idx)); }
-  void InformHostOfProgramChange() override {}
-  double GetSamplePos() override { return 0.0; }
-  double GetTempo() override { return 120.0; }
-  void GetTimeSig(int* num, int* denom) override { *num = *denom = 4; }
-  void GetTime(ITimeInfo* info) override { *info = ITimeInfo(); }
-  void ResizeGraphics(int w, int h) override { mResized.emplace_back(w, h); }
-  bool SendMidiMsg(IMidiMsg*) override { return true; }
-
-  std::vector<int> mChanged;
-  std::vector<std::pair<int, double>> mInformed;
-  std::vector<std::string> mEvents;
-  std::vector<std::pair<int, int>> mResized;
-  int mIdles = 0;
-};
+using namespace zorva_test;
 
 class ProbeControl : public IControl
 {
