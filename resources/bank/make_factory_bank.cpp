@@ -4,9 +4,8 @@
 //
 //   make-factory-bank SOURCE.txt OUTPUT.fxb
 
-#include "apps/render/param_setting.h"
+#include "apps/instrument/zorva_instrument.h"
 #include "resources/bank/bank_source.h"
-#include "zorva/zorva.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -14,22 +13,6 @@
 #include <sstream>
 
 namespace {
-
-std::vector<render::ParamInfo> describeParams(const Zorva& plug)
-{
-  std::vector<render::ParamInfo> params;
-  for (int i = 0; i < plug.NParams(); ++i) {
-    const IParam* param = plug.GetParam(i);
-    render::ParamInfo info;
-    info.mName = param->GetNameForHost();
-    info.mMin = param->GetMin();
-    info.mMax = param->GetMax();
-    info.mDefault = param->GetDefault();
-    for (int t = 0; t < param->GetNDisplayTexts(); ++t) info.mList.push_back(param->GetDisplayTextAtIdx(t));
-    params.push_back(info);
-  }
-  return params;
-}
 
 int fail(const std::string& source, const std::string& message)
 {
@@ -59,15 +42,16 @@ int main(int argc, char** argv)
   // factory bank.
   setenv("ZORVA_CONFIG_DIR", "/nonexistent/zorva-factory-bank", 1);
   setenv("ZORVA_RESOURCES", "/nonexistent/zorva-factory-bank", 1);
-  Zorva plug;
+  ZorvaInstrument instrument;
+  Zorva& plug = instrument.plug();
   if (int(programs.size()) != plug.NPresets())
     return fail(source, "holds " + std::to_string(programs.size()) + " programs, the bank has " +
                             std::to_string(plug.NPresets()) + " slots");
 
-  const std::vector<render::ParamInfo> params = describeParams(plug);
+  const std::vector<render::ParamInfo> params = instrument.Params();
   for (int p = 0; p < int(programs.size()); ++p) {
-    plug.RestorePreset(p);
-    for (int i = 0; i < plug.NParams(); ++i) plug.GetParam(i)->Set(plug.GetParam(i)->GetDefault());
+    instrument.SelectProgram(p);
+    for (int i = 0; i < plug.NParams(); ++i) plug.GetParam(i)->Set(params[i].mDefault);
     for (const bank::Assignment& assignment : programs[p].mAssignments) {
       int index = -1;
       double value = 0.0;
