@@ -61,6 +61,9 @@ bool WavWriter::Open(const std::string& path, int rate, SampleFormat format, std
   }
   // Integer formats: samples beyond full scale clip instead of wrapping round.
   sf_command(mFile, SFC_SET_CLIPPING, nullptr, SF_TRUE);
+  // The float formats' PEAK chunk carries a timestamp; without it the same
+  // render always gives the same file.
+  sf_command(mFile, SFC_SET_ADD_PEAK_CHUNK, nullptr, SF_FALSE);
   mPath = path;
   mBytesPerFrame = 2 * (format == SampleFormat::kF64   ? 8
                         : format == SampleFormat::kS16 ? 2
