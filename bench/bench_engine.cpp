@@ -9,20 +9,9 @@
 
 #include "zorva/param_ids.h"
 #include "zorva/voice.h"
+#include "zorva/zorva_param.h"
 
 namespace {
-
-const double kDefaults[kNumParams] = {
-    0,   1,   0, 2,   1, 0,                                               // global
-    0,   0,   0, 3,   0, 0,   0, 12, 0,  6,                               // oscillator 1
-    0,   0,   0, 3,   0, 0,   0, 0,  12, 0, 6,                            // oscillator 2
-    0.5, 0.5, 0, 0,   0, 1,   0, 0,  7,  0, 14, 0,  15,                   // filter 1
-    0.5, 0.5, 0, 0,   0, 2,   1, 0,  0,  7, 0,  14, 0,  15,               // filter 2
-    0,   0,   4, 0,   8, 0.5, 0, 13,                                      // amp and pan 1
-    1,   0,   4, 0,   8, 0.5, 0, 13,                                      // amp and pan 2
-    0,   0,   0, 5.5, 0, 11,  0, 0,  0,  1, 0,  0,  0,  0,  0, 0.1, 0, 0, // LFOs
-    0,   0,   1, 0,   0, 0,   0, 0,  0,  0, 0,  0,                        // envelopes
-};
 
 constexpr double kAmountScale = 1536.2; // as the instrument scales FM and cutoff amounts
 constexpr int kRate = 44100;
@@ -37,7 +26,7 @@ void prepare(Voice& voice, Shared& shared)
 {
   voice.setSharedSources(&shared.pitchBend, &shared.positiveBend, &shared.modWheel);
   voice.setSampleRate(kRate);
-  for (int i = 0; i < kNumParams; ++i) voice.setParam(i, kDefaults[i]);
+  for (int i = 0; i < kNumParams; ++i) voice.setParam(i, zorvaParameterDefault(i));
 }
 
 void heavyPatch(Voice& voice)

@@ -185,6 +185,11 @@ bool initListParameter(const ParamAccess& getParam, int index, const char* name,
   return true;
 }
 
+double zorvaParameterDefault(int index)
+{
+  return index >= 0 && index < kNumParams ? kParams[index].defaultValue : 0.0;
+}
+
 void initZorvaParameters(const ParamAccess& getParam)
 {
   for (int i = 0; i < kNumParams; ++i) {

@@ -31,6 +31,10 @@ using ParamAccess = std::function<IParam*(int index)>;
 // calls it with access to the plug-in base's records.
 void initZorvaParameters(const ParamAccess& getParam);
 
+// A parameter's default in its own units (a list parameter's position); 0 for
+// an index outside 0 ... 99. Lets engine code use the defaults without records.
+double zorvaParameterDefault(int index);
+
 // Initialises a record as an enumeration of count entries with the given texts
 // (empty label and group). Synth::initListParameter forwards here; false when
 // the index is outside 0 ... 99 or has no record.

@@ -9,22 +9,9 @@
 #include <vector>
 
 #include "zorva/param_ids.h"
+#include "zorva/zorva_param.h"
 
 namespace {
-
-// Every parameter's default, in plain units (amounts are 0, so the factor the
-// instrument applies to FM and cutoff amounts does not matter here).
-const double kDefaults[kNumParams] = {
-    0,   1,   0, 2,   1, 0,                                               // global
-    0,   0,   0, 3,   0, 0,   0, 12, 0,  6,                               // oscillator 1
-    0,   0,   0, 3,   0, 0,   0, 0,  12, 0, 6,                            // oscillator 2
-    0.5, 0.5, 0, 0,   0, 1,   0, 0,  7,  0, 14, 0,  15,                   // filter 1
-    0.5, 0.5, 0, 0,   0, 2,   1, 0,  0,  7, 0,  14, 0,  15,               // filter 2
-    0,   0,   4, 0,   8, 0.5, 0, 13,                                      // amp and pan 1
-    1,   0,   4, 0,   8, 0.5, 0, 13,                                      // amp and pan 2
-    0,   0,   0, 5.5, 0, 11,  0, 0,  0,  1, 0,  0,  0,  0,  0, 0.1, 0, 0, // LFOs
-    0,   0,   1, 0,   0, 0,   0, 0,  0,  0, 0,  0,                        // envelopes
-};
 
 constexpr double kAmountScale = 1536.2;
 constexpr int kStep = 44;
@@ -40,7 +27,7 @@ struct VoiceTest : ::testing::Test
   {
     v.setSharedSources(&pitchBend, &positiveBend, &modWheel);
     v.setSampleRate(44100.0);
-    for (int i = 0; i < kNumParams; ++i) v.setParam(i, kDefaults[i]);
+    for (int i = 0; i < kNumParams; ++i) v.setParam(i, zorvaParameterDefault(i));
   }
 
   // Renders whole control steps, each cut into runs of the given lengths.
