@@ -3,7 +3,7 @@
 #include "ini/profile_ini.h"
 #include "plugin/graphics/IControl.h"
 #include "plugin/graphics/IGraphics.h"
-#include "plugin/graphics/headless/IGraphicsHeadless.h"
+#include "plugin/graphics/IGraphicsFactory.h"
 #include "zorva/pitch.h"
 #include "zorva/zorva_param.h"
 
@@ -78,7 +78,7 @@ Synth::Synth(IPluginInstanceInfo instanceInfo)
   SetOutputLabel(0, "Zorva ");
   SetOutputLabel(1, "Zorva ");
 
-  graphics = new IGraphicsHeadless(this, kEditorWidth, kEditorHeight, kEditorFPS);
+  graphics = MakeGraphics(this, kEditorWidth, kEditorHeight, kEditorFPS);
   graphics->PluginPath(&fileFolder);
   fileFolder = withTrailingSlash(fileFolder);
   iniPath = configFilePath();
