@@ -1,0 +1,142 @@
+#pragma once
+
+// A test host for the Audio Unit build: it registers the component, opens it
+// through its entry and drives it only through the platform's calls, as a
+// well-behaved host does (formats and maximum frames set before Initialize,
+// sample times advancing by the frames rendered, one render per output bus).
+
+#include "plugin/api/au/platform/StandIn.h"
+#include "zorva/zorva_au_entry.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+constexpr OSType kZorvaSubtype = 0x31723736; // '1r76'
+constexpr OSType kZorvaMfr = 0x54616d73;     // 'Tams'
+
+inline Component ZorvaComponent()
+{
+  static Component component = StandInRegisterComponent(
+      {kAudioUnitType_MusicDevice, kZorvaSubtype, kZorvaMfr, 0, 0}, &Zorva_Entry);
+  return component;
+}
+
+// What the host reports through its callbacks.
+struct HostTransport
+{
+  double mBeat = 0.0, mTempo = 120.0, mSample = 0.0;
+  bool mPlaying = false;
+  float mNumerator = 4.0f;
+  UInt32 mDenominator = 4;
+  double mDownBeat = 0.0;
+  int mCalls = 0;
+
+  static OSStatus BeatAndTempo(void* user, Float64* beat, Float64* tempo)
+  {
+    auto* t = static_cast<HostTransport*>(user);
+    ++t->mCalls;
+    if (beat) *beat = t->mBeat;
+    if (tempo) *tempo = t->mTempo;
+    return noErr;
+  }
+  static OSStatus TimeLocation(void* user, UInt32* delta, Float32* num, UInt32* denom, Float64* downBeat)
+  {
+    auto* t = static_cast<HostTransport*>(user);
+    if (delta) *delta = 0;
+    if (num) *num = t->mNumerator;
+    if (denom) *denom = t->mDenominator;
+    if (downBeat) *downBeat = t->mDownBeat;
+    return noErr;
+  }
+  static OSStatus Transport(void* user, Boolean* playing, Boolean* changed, Float64* sample, Boolean* cycling,
+                            Float64* cycleStart, Float64* cycleEnd)
+  {
+    auto* t = static_cast<HostTransport*>(user);
+    if (playing) *playing = t->mPlaying;
+    if (changed) *changed = false;
+    if (sample) *sample = t->mSample;
+    if (cycling) *cycling = false;
+    if (cycleStart) *cycleStart = 0.0;
+    if (cycleEnd) *cycleEnd = 0.0;
+    return noErr;
+  }
+  HostCallbackInfo Callbacks() { return {this, &BeatAndTempo, &TimeLocation, &Transport}; }
+};
+
+// Every test gets empty configuration folders; the factory bank is the build's.
+class AUHostTest : public ::testing::Test
+{
+protected:
+  void SetUp() override
+  {
+    std::string pattern = (std::filesystem::temp_directory_path() / "zorva-au-XXXXXX").string();
+    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+    mDir = pattern;
+    setenv("ZORVA_CONFIG_DIR", mDir.c_str(), 1);
+    setenv("ZORVA_RESOURCES", ZORVA_SHARE_DIR, 1);
+    StandInClearNotifiedEvents();
+    mUnit = StandInOpenComponent(ZorvaComponent());
+    ASSERT_NE(mUnit, nullptr);
+  }
+  void TearDown() override
+  {
+    if (mUnit) StandInCloseComponent(mUnit);
+    std::error_code ignored;
+    std::filesystem::remove_all(mDir, ignored);
+  }
+
+  IPluginAU* Plug() { return reinterpret_cast<IPluginAU*>(GetComponentInstanceStorage(mUnit)); }
+
+  template <class T> OSStatus Get(AudioUnitPropertyID id, AudioUnitScope scope, AudioUnitElement element, T& value)
+  {
+    UInt32 size = sizeof(T);
+    return AudioUnitGetProperty(mUnit, id, scope, element, &value, &size);
+  }
+  template <class T> OSStatus Set(AudioUnitPropertyID id, AudioUnitScope scope, AudioUnitElement element, const T& value)
+  {
+    return AudioUnitSetProperty(mUnit, id, scope, element, &value, sizeof(T));
+  }
+
+  static AudioStreamBasicDescription FloatFormat(UInt32 channels, double rate = 44100.0)
+  {
+    return {rate, kAudioFormatLinearPCM,
+            kAudioFormatFlagIsFloat | kAudioFormatFlagIsPacked | kAudioFormatFlagIsNonInterleaved,
+            4, 1, 4, channels, 32, 0};
+  }
+
+  // Sample rate, maximum frames, output format, then Initialize.
+  void Prepare(UInt32 maxFrames, UInt32 channels = 2)
+  {
+    ASSERT_EQ(Set(kAudioUnitProperty_SampleRate, kAudioUnitScope_Global, 0, Float64(44100.0)), noErr);
+    ASSERT_EQ(Set(kAudioUnitProperty_MaximumFramesPerSlice, kAudioUnitScope_Global, 0, maxFrames), noErr);
+    ASSERT_EQ(Set(kAudioUnitProperty_StreamFormat, kAudioUnitScope_Output, 0, FloatFormat(channels)), noErr);
+    ASSERT_EQ(AudioUnitInitialize(mUnit), noErr);
+  }
+
+  // One pull of the output bus into the host's own buffers (null data: the unit's).
+  OSStatus Render(double sampleTime, UInt32 frames, std::vector<float*> channels)
+  {
+    struct
+    {
+      UInt32 n;
+      AudioBuffer b[2];
+    } list = {UInt32(channels.size()), {}};
+    for (size_t i = 0; i < channels.size(); ++i) list.b[i] = {1, UInt32(frames * sizeof(float)), channels[i]};
+    AudioTimeStamp ts = {};
+    ts.mSampleTime = sampleTime;
+    ts.mFlags = kAudioTimeStampSampleTimeValid;
+    AudioUnitRenderActionFlags flags = 0;
+    auto* abl = reinterpret_cast<AudioBufferList*>(&list);
+    const OSStatus err = AudioUnitRender(mUnit, &flags, &ts, 0, frames, abl);
+    mLastBuffers.assign({static_cast<float*>(list.b[0].mData), channels.size() > 1 ? static_cast<float*>(list.b[1].mData) : nullptr});
+    return err;
+  }
+
+  std::filesystem::path mDir;
+  AudioUnit mUnit = nullptr;
+  std::vector<float*> mLastBuffers;
+};
