@@ -20,8 +20,8 @@ constexpr OSType kZorvaMfr = 0x54616d73;     // 'Tams'
 
 inline Component ZorvaComponent()
 {
-  static Component component = StandInRegisterComponent(
-      {kAudioUnitType_MusicDevice, kZorvaSubtype, kZorvaMfr, 0, 0}, &Zorva_Entry);
+  static Component component =
+      StandInRegisterComponent({kAudioUnitType_MusicDevice, kZorvaSubtype, kZorvaMfr, 0, 0}, &Zorva_Entry);
   return component;
 }
 
@@ -91,21 +91,29 @@ protected:
 
   IPluginAU* Plug() { return reinterpret_cast<IPluginAU*>(GetComponentInstanceStorage(mUnit)); }
 
-  template <class T> OSStatus Get(AudioUnitPropertyID id, AudioUnitScope scope, AudioUnitElement element, T& value)
+  template <class T>
+  OSStatus Get(AudioUnitPropertyID id, AudioUnitScope scope, AudioUnitElement element, T& value)
   {
     UInt32 size = sizeof(T);
     return AudioUnitGetProperty(mUnit, id, scope, element, &value, &size);
   }
-  template <class T> OSStatus Set(AudioUnitPropertyID id, AudioUnitScope scope, AudioUnitElement element, const T& value)
+  template <class T>
+  OSStatus Set(AudioUnitPropertyID id, AudioUnitScope scope, AudioUnitElement element, const T& value)
   {
     return AudioUnitSetProperty(mUnit, id, scope, element, &value, sizeof(T));
   }
 
   static AudioStreamBasicDescription FloatFormat(UInt32 channels, double rate = 44100.0)
   {
-    return {rate, kAudioFormatLinearPCM,
+    return {rate,
+            kAudioFormatLinearPCM,
             kAudioFormatFlagIsFloat | kAudioFormatFlagIsPacked | kAudioFormatFlagIsNonInterleaved,
-            4, 1, 4, channels, 32, 0};
+            4,
+            1,
+            4,
+            channels,
+            32,
+            0};
   }
 
   // Sample rate, maximum frames, output format, then Initialize.
@@ -132,7 +140,8 @@ protected:
     AudioUnitRenderActionFlags flags = 0;
     auto* abl = reinterpret_cast<AudioBufferList*>(&list);
     const OSStatus err = AudioUnitRender(mUnit, &flags, &ts, 0, frames, abl);
-    mLastBuffers.assign({static_cast<float*>(list.b[0].mData), channels.size() > 1 ? static_cast<float*>(list.b[1].mData) : nullptr});
+    mLastBuffers.assign({static_cast<float*>(list.b[0].mData),
+                         channels.size() > 1 ? static_cast<float*>(list.b[1].mData) : nullptr});
     return err;
   }
 

@@ -50,8 +50,8 @@ TEST_F(AUHostTest, RendersTheDemoSongSampleForSampleAsTheRenderer)
     const double seconds = block == 1 ? 4.0 : 31.0;
     const std::string wav = (mDir / "render.wav").string();
     const std::string command = std::string(ZORVA_RENDER_EXE) + " '" + ZORVA_DEMO_MID + "' -o '" + wav +
-                                "' --format f32 --quiet --block " + std::to_string(block) +
-                                " --length " + std::to_string(seconds) + " > /dev/null";
+                                "' --format f32 --quiet --block " + std::to_string(block) + " --length " +
+                                std::to_string(seconds) + " > /dev/null";
     ASSERT_EQ(std::system(command.c_str()), 0) << command;
     std::vector<float> wantL, wantR;
     ASSERT_TRUE(ReadStereoWav(wav, wantL, wantR));
@@ -76,7 +76,8 @@ TEST_F(AUHostTest, RendersTheDemoSongSampleForSampleAsTheRenderer)
       transport.mSample = double(start);
       for (; next < events.size() && events[next].mFrame < start + frames; ++next) {
         const render::TimedMessage& m = events[next];
-        ASSERT_EQ(MusicDeviceMIDIEvent(mUnit, m.mStatus, m.mData1, m.mData2, UInt32(m.mFrame - start)), noErr);
+        ASSERT_EQ(MusicDeviceMIDIEvent(mUnit, m.mStatus, m.mData1, m.mData2, UInt32(m.mFrame - start)),
+                  noErr);
       }
       ASSERT_EQ(Render(double(start), UInt32(frames), {left.data() + start, right.data() + start}), noErr);
     }
@@ -97,6 +98,9 @@ TEST_F(AUHostTest, OpeningAndClosingAThousandTimesLeavesNothingBehind)
 {
   StandInCloseComponent(mUnit);
   mUnit = nullptr;
+  // Without artwork and factory bank an instance is quick to build; neither
+  // holds anything of the adapter's.
+  setenv("ZORVA_RESOURCES", mDir.c_str(), 1);
   const long before = StandInLiveCFObjects();
   for (int i = 0; i < 1000; ++i) {
     AudioUnit unit = StandInOpenComponent(ZorvaComponent());
@@ -104,16 +108,18 @@ TEST_F(AUHostTest, OpeningAndClosingAThousandTimesLeavesNothingBehind)
     // A little traffic that creates and hands over Core Foundation objects.
     CFPropertyListRef state = nullptr;
     UInt32 size = sizeof state;
-    ASSERT_EQ(AudioUnitGetProperty(unit, kAudioUnitProperty_ClassInfo, kAudioUnitScope_Global, 0, &state, &size),
-              noErr);
-    ASSERT_EQ(AudioUnitSetProperty(unit, kAudioUnitProperty_ClassInfo, kAudioUnitScope_Global, 0, &state, size),
-              noErr);
+    ASSERT_EQ(
+        AudioUnitGetProperty(unit, kAudioUnitProperty_ClassInfo, kAudioUnitScope_Global, 0, &state, &size),
+        noErr);
+    ASSERT_EQ(
+        AudioUnitSetProperty(unit, kAudioUnitProperty_ClassInfo, kAudioUnitScope_Global, 0, &state, size),
+        noErr);
     CFRelease(state);
     CFArrayRef presets = nullptr;
     size = sizeof presets;
-    ASSERT_EQ(
-        AudioUnitGetProperty(unit, kAudioUnitProperty_FactoryPresets, kAudioUnitScope_Global, 0, &presets, &size),
-        noErr);
+    ASSERT_EQ(AudioUnitGetProperty(unit, kAudioUnitProperty_FactoryPresets, kAudioUnitScope_Global, 0,
+                                   &presets, &size),
+              noErr);
     CFRelease(presets);
     ASSERT_EQ(StandInCloseComponent(unit), noErr);
   }

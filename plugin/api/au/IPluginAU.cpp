@@ -97,9 +97,10 @@ bool GetNumber(CFDictionaryRef dict, const char* key, SInt32* value)
 
 IPluginAU::IPluginAU(IPluginInstanceInfo instanceInfo, int nParams, const char* channelIOStr, int nPresets,
                      const char* effectName, const char* productName, const char* mfrName, int vendorVersion,
-                     int uniqueID, int mfrID, int latency, bool plugDoesMidi, bool plugDoesChunks, bool plugIsInst)
-    : IPluginBase(nParams, channelIOStr, nPresets, effectName, productName, mfrName, vendorVersion, uniqueID, mfrID,
-                  latency, plugDoesMidi, plugDoesChunks, plugIsInst, kAPIAU),
+                     int uniqueID, int mfrID, int latency, bool plugDoesMidi, bool plugDoesChunks,
+                     bool plugIsInst)
+    : IPluginBase(nParams, channelIOStr, nPresets, effectName, productName, mfrName, vendorVersion, uniqueID,
+                  mfrID, latency, plugDoesMidi, plugDoesChunks, plugIsInst, kAPIAU),
       mOSXBundleID(std::move(instanceInfo.mOSXBundleID)),
       mCocoaViewFactoryClassName(std::move(instanceInfo.mCocoaViewFactoryClassName))
 {
@@ -191,8 +192,9 @@ OSStatus IPluginAU::IPluginAUEntry(ComponentParameters* params, void* storage, I
     auto pWritable = Arg<Boolean*>(params, 4, 5);
     UInt32 size = 0;
     Boolean writable = false;
-    const OSStatus err = plug->GetProperty(Arg<AudioUnitPropertyID>(params, 0, 5), Arg<AudioUnitScope>(params, 1, 5),
-                                           Arg<AudioUnitElement>(params, 2, 5), &size, &writable, nullptr);
+    const OSStatus err =
+        plug->GetProperty(Arg<AudioUnitPropertyID>(params, 0, 5), Arg<AudioUnitScope>(params, 1, 5),
+                          Arg<AudioUnitElement>(params, 2, 5), &size, &writable, nullptr);
     if (pSize) *pSize = size;
     if (pWritable) *pWritable = writable;
     return err;
@@ -223,7 +225,8 @@ OSStatus IPluginAU::IPluginAUEntry(ComponentParameters* params, void* storage, I
                         Arg<AudioUnitElement>(params, 2, 4), Arg<AudioUnitParameterValue*>(params, 3, 4));
   case kAudioUnitSetParameterSelect:
     return SetParamProc(plug, Arg<AudioUnitParameterID>(params, 0, 5), Arg<AudioUnitScope>(params, 1, 5),
-                        Arg<AudioUnitElement>(params, 2, 5), Arg<Float32>(params, 3, 5), Arg<UInt32>(params, 4, 5));
+                        Arg<AudioUnitElement>(params, 2, 5), Arg<Float32>(params, 3, 5),
+                        Arg<UInt32>(params, 4, 5));
   case kAudioUnitResetSelect: return noErr;
   case kAudioUnitAddPropertyListenerSelect: {
     const auto propID = Arg<AudioUnitPropertyID>(params, 0, 3);
@@ -250,8 +253,9 @@ OSStatus IPluginAU::IPluginAUEntry(ComponentParameters* params, void* storage, I
     return noErr;
   }
   case kAudioUnitRenderSelect:
-    return RenderProc(plug, Arg<AudioUnitRenderActionFlags*>(params, 0, 5), Arg<const AudioTimeStamp*>(params, 1, 5),
-                      Arg<UInt32>(params, 2, 5), Arg<UInt32>(params, 3, 5), Arg<AudioBufferList*>(params, 4, 5));
+    return RenderProc(plug, Arg<AudioUnitRenderActionFlags*>(params, 0, 5),
+                      Arg<const AudioTimeStamp*>(params, 1, 5), Arg<UInt32>(params, 2, 5),
+                      Arg<UInt32>(params, 3, 5), Arg<AudioBufferList*>(params, 4, 5));
   case kAudioUnitAddRenderNotifySelect:
     plug->mRenderNotify.Add(new RenderNotify{Arg<AURenderCallback>(params, 0, 2), Arg<void*>(params, 1, 2)});
     return noErr;
@@ -265,7 +269,8 @@ OSStatus IPluginAU::IPluginAUEntry(ComponentParameters* params, void* storage, I
     return noErr;
   }
   case kAudioUnitScheduleParametersSelect:
-    return plug->ScheduleParameters(Arg<const AudioUnitParameterEvent*>(params, 0, 2), Arg<UInt32>(params, 1, 2));
+    return plug->ScheduleParameters(Arg<const AudioUnitParameterEvent*>(params, 0, 2),
+                                    Arg<UInt32>(params, 1, 2));
   case kMusicDeviceMIDIEventSelect: {
     IMidiMsg msg(Arg<int>(params, 3, 4), Arg<uint8_t>(params, 0, 4), Arg<uint8_t>(params, 1, 4),
                  Arg<uint8_t>(params, 2, 4));
@@ -346,8 +351,8 @@ OSStatus IPluginAU::GetParamProc(void* plugin, AudioUnitParameterID paramID, Aud
   return noErr;
 }
 
-OSStatus IPluginAU::SetParamProc(void* plugin, AudioUnitParameterID paramID, AudioUnitScope scope, AudioUnitElement,
-                                 AudioUnitParameterValue value, UInt32)
+OSStatus IPluginAU::SetParamProc(void* plugin, AudioUnitParameterID paramID, AudioUnitScope scope,
+                                 AudioUnitElement, AudioUnitParameterValue value, UInt32)
 {
   if (scope != kAudioUnitScope_Global) return kAudioUnitErr_InvalidProperty;
   auto* plug = static_cast<IPluginAU*>(plugin);
@@ -457,9 +462,12 @@ OSStatus IPluginAU::GetProperty(AudioUnitPropertyID propID, AudioUnitScope scope
   case kAudioUnitProperty_ElementCount: {
     answer(sizeof(UInt32), false);
     UInt32 n = 0;
-    if (global) n = 1;
-    else if (scope == kAudioUnitScope_Input) n = UInt32(mInBuses.GetSize());
-    else if (scope == kAudioUnitScope_Output) n = UInt32(mOutBuses.GetSize());
+    if (global)
+      n = 1;
+    else if (scope == kAudioUnitScope_Input)
+      n = UInt32(mInBuses.GetSize());
+    else if (scope == kAudioUnitScope_Output)
+      n = UInt32(mOutBuses.GetSize());
     if (pData) *static_cast<UInt32*>(pData) = n;
     return noErr;
   }
@@ -540,7 +548,8 @@ OSStatus IPluginAU::GetProperty(AudioUnitPropertyID propID, AudioUnitScope scope
   case kAudioUnitProperty_FactoryPresets: {
     answer(sizeof(CFArrayRef), false);
     if (!pData) return noErr;
-    CFMutableArrayRef presets = CFArrayCreateMutable(kCFAllocatorDefault, NPresets(), &kCFAUPresetArrayCallBacks);
+    CFMutableArrayRef presets =
+        CFArrayCreateMutable(kCFAllocatorDefault, NPresets(), &kCFAUPresetArrayCallBacks);
     if (!presets) return coreFoundationUnknownErr;
     for (int i = 0; i < NPresets(); ++i) {
       CFStringRef name = MakeCFString(GetPresetName(i));
@@ -605,8 +614,10 @@ OSStatus IPluginAU::GetProperty(AudioUnitPropertyID propID, AudioUnitScope scope
     answer(sizeof(AudioChannelLayoutTag), false);
     if (pData) {
       AudioChannelLayoutTag tag = kAudioChannelLayoutTag_Unknown;
-      if (bus->mNPlugChannels == 1) tag = kAudioChannelLayoutTag_Mono;
-      else if (bus->mNPlugChannels == 2) tag = kAudioChannelLayoutTag_Stereo;
+      if (bus->mNPlugChannels == 1)
+        tag = kAudioChannelLayoutTag_Mono;
+      else if (bus->mNPlugChannels == 2)
+        tag = kAudioChannelLayoutTag_Stereo;
       *static_cast<AudioChannelLayoutTag*>(pData) = tag;
     }
     return noErr;
@@ -752,8 +763,8 @@ OSStatus IPluginAU::GetState(CFPropertyListRef* ppPropList)
   ComponentDescription cd;
   const OSErr err = GetComponentInfo(reinterpret_cast<Component>(mCI), &cd, nullptr, nullptr, nullptr);
   if (err != noErr) return err;
-  CFMutableDictionaryRef dict =
-      CFDictionaryCreateMutable(kCFAllocatorDefault, 0, &kCFTypeDictionaryKeyCallBacks, &kCFTypeDictionaryValueCallBacks);
+  CFMutableDictionaryRef dict = CFDictionaryCreateMutable(
+      kCFAllocatorDefault, 0, &kCFTypeDictionaryKeyCallBacks, &kCFTypeDictionaryValueCallBacks);
   PutNumber(dict, "version", mVersion);
   PutNumber(dict, "type", SInt32(cd.componentType));
   PutNumber(dict, "subtype", SInt32(cd.componentSubType));
@@ -782,7 +793,8 @@ OSStatus IPluginAU::SetState(CFPropertyListRef pPropList)
   if (err != noErr) return err;
   // Anything but a dictionary, or a key holding the wrong kind of value, is
   // refused before a value is read.
-  if (!pPropList || CFGetTypeID(pPropList) != CFDictionaryGetTypeID()) return kAudioUnitErr_InvalidPropertyValue;
+  if (!pPropList || CFGetTypeID(pPropList) != CFDictionaryGetTypeID())
+    return kAudioUnitErr_InvalidPropertyValue;
   auto dict = static_cast<CFDictionaryRef>(pPropList);
   SInt32 version, type, subtype, mfr;
   auto name = static_cast<CFStringRef>(TypedValue(dict, "name", CFStringGetTypeID()));
@@ -844,7 +856,10 @@ void IPluginAU::SetLatency(int samples)
   IPluginBase::SetLatency(samples);
 }
 
-bool IPluginAU::SendMidiMsg(IMidiMsg*) { return false; }
+bool IPluginAU::SendMidiMsg(IMidiMsg*)
+{
+  return false;
+}
 
 void IPluginAU::ResizeGraphics(int, int)
 {
@@ -884,8 +899,8 @@ double IPluginAU::GetSamplePos()
   if (!mHostCallbacks.transportStateProc) return 0.0;
   Boolean playing = false, changed = false, cycling = false;
   Float64 sample = 0.0, cycleStart = 0.0, cycleEnd = 0.0;
-  mHostCallbacks.transportStateProc(mHostCallbacks.hostUserData, &playing, &changed, &sample, &cycling, &cycleStart,
-                                    &cycleEnd);
+  mHostCallbacks.transportStateProc(mHostCallbacks.hostUserData, &playing, &changed, &sample, &cycling,
+                                    &cycleStart, &cycleEnd);
   return std::trunc(sample + 0.5);
 }
 

@@ -24,8 +24,8 @@ class IPluginAU : public IPluginBase
 {
 public:
   IPluginAU(IPluginInstanceInfo instanceInfo, int nParams, const char* channelIOStr, int nPresets,
-            const char* effectName, const char* productName, const char* mfrName, int vendorVersion, int uniqueID,
-            int mfrID, int latency, bool plugDoesMidi, bool plugDoesChunks, bool plugIsInst);
+            const char* effectName, const char* productName, const char* mfrName, int vendorVersion,
+            int uniqueID, int mfrID, int latency, bool plugDoesMidi, bool plugDoesChunks, bool plugIsInst);
   ~IPluginAU() override;
 
   // Host-facing operations of the plug-in base.
@@ -55,8 +55,9 @@ public:
                                AudioUnitElement element, AudioUnitParameterValue* value);
   static OSStatus SetParamProc(void* plug, AudioUnitParameterID paramID, AudioUnitScope scope,
                                AudioUnitElement element, AudioUnitParameterValue value, UInt32 bufferOffset);
-  static OSStatus RenderProc(void* plug, AudioUnitRenderActionFlags* actionFlags, const AudioTimeStamp* timestamp,
-                             UInt32 outputBusIdx, UInt32 nFrames, AudioBufferList* bufferList);
+  static OSStatus RenderProc(void* plug, AudioUnitRenderActionFlags* actionFlags,
+                             const AudioTimeStamp* timestamp, UInt32 outputBusIdx, UInt32 nFrames,
+                             AudioBufferList* bufferList);
 
   // The editor view of the view factory: null without an editor.
   void* ViewForAudioUnit();
@@ -97,18 +98,20 @@ protected:
     void* mRefCon;
   };
 
-  OSStatus GetProperty(AudioUnitPropertyID propID, AudioUnitScope scope, AudioUnitElement element, UInt32* pDataSize,
-                       Boolean* pWriteable, void* pData);
-  OSStatus SetProperty(AudioUnitPropertyID propID, AudioUnitScope scope, AudioUnitElement element, UInt32* pDataSize,
-                       const void* pData);
+  OSStatus GetProperty(AudioUnitPropertyID propID, AudioUnitScope scope, AudioUnitElement element,
+                       UInt32* pDataSize, Boolean* pWriteable, void* pData);
+  OSStatus SetProperty(AudioUnitPropertyID propID, AudioUnitScope scope, AudioUnitElement element,
+                       UInt32* pDataSize, const void* pData);
   OSStatus GetParamInfo(AudioUnitElement element, AudioUnitParameterInfo* info);
   OSStatus GetState(CFPropertyListRef* ppPropList);
   OSStatus SetState(CFPropertyListRef pPropList);
-  OSStatus GetStreamFormat(AudioUnitScope scope, AudioUnitElement element, UInt32* pDataSize, Boolean* pWriteable,
-                           void* pData);
-  OSStatus SetStreamFormat(AudioUnitScope scope, AudioUnitElement element, const AudioStreamBasicDescription* asbd);
+  OSStatus GetStreamFormat(AudioUnitScope scope, AudioUnitElement element, UInt32* pDataSize,
+                           Boolean* pWriteable, void* pData);
+  OSStatus SetStreamFormat(AudioUnitScope scope, AudioUnitElement element,
+                           const AudioStreamBasicDescription* asbd);
   OSStatus SetConnection(AudioUnitScope scope, const AudioUnitConnection* conn);
-  OSStatus SetRenderCallback(AudioUnitScope scope, AudioUnitElement element, const AURenderCallbackStruct* cb);
+  OSStatus SetRenderCallback(AudioUnitScope scope, AudioUnitElement element,
+                             const AURenderCallbackStruct* cb);
   OSStatus DoInitialize();
   OSStatus ScheduleParameters(const AudioUnitParameterEvent* events, UInt32 nEvents);
   void NotifyPropertyListeners(AudioUnitPropertyID propID, AudioUnitScope scope);

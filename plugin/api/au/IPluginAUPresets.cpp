@@ -48,7 +48,8 @@ CFStringRef CopyDescriptionCallBack(const void* value)
   const auto* preset = static_cast<const CFAUPreset*>(value);
   std::string name;
   if (CFStringRef s = preset->auPreset.presetName) {
-    std::vector<char> buf(size_t(CFStringGetMaximumSizeForEncoding(CFStringGetLength(s), kCFStringEncodingUTF8) + 1));
+    std::vector<char> buf(
+        size_t(CFStringGetMaximumSizeForEncoding(CFStringGetLength(s), kCFStringEncodingUTF8) + 1));
     if (CFStringGetCString(s, buf.data(), CFIndex(buf.size()), kCFStringEncodingUTF8)) name = buf.data();
   }
   const std::string text = "AUPreset:\npreset number = " + std::to_string(preset->auPreset.presetNumber) +
@@ -66,5 +67,5 @@ Boolean EqualCallBack(const void* a, const void* b)
 
 } // namespace
 
-const CFArrayCallBacks kCFAUPresetArrayCallBacks = {0, RetainCallBack, ReleaseCallBack, CopyDescriptionCallBack,
-                                                     EqualCallBack};
+const CFArrayCallBacks kCFAUPresetArrayCallBacks = {0, RetainCallBack, ReleaseCallBack,
+                                                    CopyDescriptionCallBack, EqualCallBack};

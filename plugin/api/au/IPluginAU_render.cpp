@@ -59,10 +59,14 @@ void IPluginAU::AssessInputConnections()
   for (int i = 0; i < mInBuses.GetSize(); ++i) {
     BusChannels* bus = mInBuses.Get(i);
     InputBusConnection* conn = mInBusConnections.Get(i);
-    if (conn->mUpstreamRenderProc && conn->mUpstreamObj) conn->mInputType = eDirectFastProc;
-    else if (conn->mUpstreamUnit) conn->mInputType = eDirectNoFastProc;
-    else if (conn->mUpstreamRenderCallback.inputProc) conn->mInputType = eRenderCallback;
-    else conn->mInputType = eNotConnected;
+    if (conn->mUpstreamRenderProc && conn->mUpstreamObj)
+      conn->mInputType = eDirectFastProc;
+    else if (conn->mUpstreamUnit)
+      conn->mInputType = eDirectNoFastProc;
+    else if (conn->mUpstreamRenderCallback.inputProc)
+      conn->mInputType = eRenderCallback;
+    else
+      conn->mInputType = eNotConnected;
 
     bus->mConnected = conn->mInputType != eNotConnected;
     if (!bus->mConnected) continue;
@@ -106,7 +110,8 @@ OSStatus IPluginAU::GetStreamFormat(AudioUnitScope scope, AudioUnitElement eleme
     std::memset(asbd, 0, sizeof *asbd);
     asbd->mSampleRate = mSampleRate;
     asbd->mFormatID = kAudioFormatLinearPCM;
-    asbd->mFormatFlags = kAudioFormatFlagIsFloat | kAudioFormatFlagIsPacked | kAudioFormatFlagIsNonInterleaved;
+    asbd->mFormatFlags =
+        kAudioFormatFlagIsFloat | kAudioFormatFlagIsPacked | kAudioFormatFlagIsNonInterleaved;
     asbd->mBytesPerPacket = 4;
     asbd->mFramesPerPacket = 1;
     asbd->mBytesPerFrame = 4;
@@ -141,9 +146,9 @@ OSStatus IPluginAU::SetStreamFormat(AudioUnitScope scope, AudioUnitElement eleme
 OSStatus IPluginAU::SetConnection(AudioUnitScope scope, const AudioUnitConnection* conn)
 {
   if (scope != kAudioUnitScope_Global && scope != kAudioUnitScope_Input) return kAudioUnitErr_InvalidProperty;
-  InputBusConnection* input =
-      conn->destInputNumber < UInt32(mInBusConnections.GetSize()) ? mInBusConnections.Get(int(conn->destInputNumber))
-                                                                    : nullptr;
+  InputBusConnection* input = conn->destInputNumber < UInt32(mInBusConnections.GetSize())
+                                  ? mInBusConnections.Get(int(conn->destInputNumber))
+                                  : nullptr;
   if (!input) return kAudioUnitErr_InvalidProperty;
   *input = InputBusConnection();
   if (!conn->sourceAudioUnit) {
@@ -152,11 +157,12 @@ OSStatus IPluginAU::SetConnection(AudioUnitScope scope, const AudioUnitConnectio
   }
   AudioStreamBasicDescription asbd;
   UInt32 size = sizeof asbd;
-  OSStatus err = AudioUnitGetProperty(conn->sourceAudioUnit, kAudioUnitProperty_StreamFormat, kAudioUnitScope_Output,
-                                      conn->sourceOutputNumber, &asbd, &size);
+  OSStatus err = AudioUnitGetProperty(conn->sourceAudioUnit, kAudioUnitProperty_StreamFormat,
+                                      kAudioUnitScope_Output, conn->sourceOutputNumber, &asbd, &size);
   if (err == noErr) {
     UInt32 setSize = sizeof asbd;
-    err = SetProperty(kAudioUnitProperty_StreamFormat, kAudioUnitScope_Input, conn->destInputNumber, &setSize, &asbd);
+    err = SetProperty(kAudioUnitProperty_StreamFormat, kAudioUnitScope_Input, conn->destInputNumber, &setSize,
+                      &asbd);
   }
   if (err == noErr) {
     input->mUpstreamUnit = conn->sourceAudioUnit;
@@ -174,7 +180,8 @@ OSStatus IPluginAU::SetConnection(AudioUnitScope scope, const AudioUnitConnectio
   return err;
 }
 
-OSStatus IPluginAU::SetRenderCallback(AudioUnitScope scope, AudioUnitElement element, const AURenderCallbackStruct* cb)
+OSStatus IPluginAU::SetRenderCallback(AudioUnitScope scope, AudioUnitElement element,
+                                      const AURenderCallbackStruct* cb)
 {
   if (scope != kAudioUnitScope_Input || element >= UInt32(mInBusConnections.GetSize()))
     return kAudioUnitErr_InvalidProperty;
@@ -229,15 +236,16 @@ OSStatus IPluginAU::RenderProc(void* plugin, AudioUnitRenderActionFlags*, const 
       OSStatus err = noErr;
       switch (conn->mInputType) {
       case eDirectFastProc:
-        err = conn->mUpstreamRenderProc(conn->mUpstreamObj, &flags, timestamp, UInt32(conn->mUpstreamBusIdx), nFrames,
-                                        abl);
+        err = conn->mUpstreamRenderProc(conn->mUpstreamObj, &flags, timestamp, UInt32(conn->mUpstreamBusIdx),
+                                        nFrames, abl);
         break;
       case eDirectNoFastProc:
-        err = AudioUnitRender(conn->mUpstreamUnit, &flags, timestamp, UInt32(conn->mUpstreamBusIdx), nFrames, abl);
+        err = AudioUnitRender(conn->mUpstreamUnit, &flags, timestamp, UInt32(conn->mUpstreamBusIdx), nFrames,
+                              abl);
         break;
       case eRenderCallback:
-        err = conn->mUpstreamRenderCallback.inputProc(conn->mUpstreamRenderCallback.inputProcRefCon, &flags, timestamp,
-                                                      UInt32(b), nFrames, abl);
+        err = conn->mUpstreamRenderCallback.inputProc(conn->mUpstreamRenderCallback.inputProcRefCon, &flags,
+                                                      timestamp, UInt32(b), nFrames, abl);
         break;
       default: break;
       }
@@ -253,8 +261,13 @@ OSStatus IPluginAU::RenderProc(void* plugin, AudioUnitRenderActionFlags*, const 
   BusChannels* out = plug->mOutBuses.Get(int(outputBusIdx));
   const int nHost = out->mNHostChannels >= 0 ? out->mNHostChannels : out->mNPlugChannels;
   const int nBuffers = int(std::min<UInt32>(bufferList->mNumberBuffers, kMaxBusChannels));
-  if (!out->mConnected || out->mNHostChannels != nBuffers) {
-    const int nConnected = std::min({nHost, nBuffers, out->mNPlugChannels});
+  // Compared with the channels actually connected, not only with the host's
+  // count: a bus rendered once with fewer buffers must take them all again.
+  const int nConnected = std::clamp(std::min(nHost, nBuffers), 0, out->mNPlugChannels);
+  bool changed = !out->mConnected;
+  for (int i = 0; i < out->mNPlugChannels; ++i)
+    changed |= plug->IsOutChannelConnected(out->mPlugChannelStartIdx + i) != (i < nConnected);
+  if (changed) {
     plug->SetOutputChannelConnections(out->mPlugChannelStartIdx, nConnected, true);
     plug->SetOutputChannelConnections(out->mPlugChannelStartIdx + nConnected,
                                       std::max(out->mNPlugChannels - nConnected, 0), false);
@@ -282,8 +295,10 @@ OSStatus IPluginAU::RenderProc(void* plugin, AudioUnitRenderActionFlags*, const 
   if (int(outputBusIdx) == lastConnected) {
     for (int i = lastConnected + 1; i < plug->mOutBuses.GetSize(); ++i)
       plug->SetOutputChannelConnections(plug->mOutBuses.Get(i)->mPlugChannelStartIdx, 2, false);
-    if (plug->mIsBypassed) plug->PassThroughBuffers(0.0f, int(nFrames));
-    else plug->ProcessBuffers(0.0f, int(nFrames));
+    if (plug->mIsBypassed)
+      plug->PassThroughBuffers(0.0f, int(nFrames));
+    else
+      plug->ProcessBuffers(0.0f, int(nFrames));
   }
 
   for (int i = 0; i < plug->mRenderNotify.GetSize(); ++i) {

@@ -45,7 +45,8 @@ enum {
 };
 enum { badComponentSelector = (OSStatus)0x80008002 };
 
-OSErr GetComponentInfo(Component component, ComponentDescription* desc, Handle name, Handle info, Handle icon);
+OSErr GetComponentInfo(Component component, ComponentDescription* desc, Handle name, Handle info,
+                       Handle icon);
 Handle GetComponentInstanceStorage(ComponentInstance instance);
 void SetComponentInstanceStorage(ComponentInstance instance, Handle storage);
 
@@ -75,8 +76,8 @@ enum {
 };
 
 enum {
-  kAudioUnitType_MusicDevice = 0x61756d75, // 'aumu',
-  kAudioUnitType_Effect = 0x61756678, // 'aufx',
+  kAudioUnitType_MusicDevice = 0x61756d75,        // 'aumu',
+  kAudioUnitType_Effect = 0x61756678,             // 'aufx',
   kAudioUnitCarbonViewComponentType = 0x61757677, // 'auvw',
 };
 
@@ -259,8 +260,8 @@ typedef struct
 } AudioTimeStamp;
 
 typedef OSStatus (*AURenderCallback)(void* inRefCon, AudioUnitRenderActionFlags* ioActionFlags,
-                                     const AudioTimeStamp* inTimeStamp, UInt32 inBusNumber, UInt32 inNumberFrames,
-                                     AudioBufferList* ioData);
+                                     const AudioTimeStamp* inTimeStamp, UInt32 inBusNumber,
+                                     UInt32 inNumberFrames, AudioBufferList* ioData);
 
 typedef struct
 {
@@ -291,7 +292,8 @@ typedef void (*AudioUnitPropertyListenerProc)(void* inRefCon, AudioUnit inUnit, 
 
 typedef OSStatus (*HostCallback_GetBeatAndTempo)(void* inHostUserData, Float64* outCurrentBeat,
                                                  Float64* outCurrentTempo);
-typedef OSStatus (*HostCallback_GetMusicalTimeLocation)(void* inHostUserData, UInt32* outDeltaSampleOffsetToNextBeat,
+typedef OSStatus (*HostCallback_GetMusicalTimeLocation)(void* inHostUserData,
+                                                        UInt32* outDeltaSampleOffsetToNextBeat,
                                                         Float32* outTimeSig_Numerator,
                                                         UInt32* outTimeSig_Denominator,
                                                         Float64* outCurrentMeasureDownBeat);
@@ -438,17 +440,17 @@ OSStatus AudioUnitInitialize(AudioUnit unit);
 OSStatus AudioUnitUninitialize(AudioUnit unit);
 OSStatus AudioUnitGetPropertyInfo(AudioUnit unit, AudioUnitPropertyID id, AudioUnitScope scope,
                                   AudioUnitElement element, UInt32* outDataSize, Boolean* outWritable);
-OSStatus AudioUnitGetProperty(AudioUnit unit, AudioUnitPropertyID id, AudioUnitScope scope, AudioUnitElement element,
-                              void* outData, UInt32* ioDataSize);
-OSStatus AudioUnitSetProperty(AudioUnit unit, AudioUnitPropertyID id, AudioUnitScope scope, AudioUnitElement element,
-                              const void* inData, UInt32 inDataSize);
+OSStatus AudioUnitGetProperty(AudioUnit unit, AudioUnitPropertyID id, AudioUnitScope scope,
+                              AudioUnitElement element, void* outData, UInt32* ioDataSize);
+OSStatus AudioUnitSetProperty(AudioUnit unit, AudioUnitPropertyID id, AudioUnitScope scope,
+                              AudioUnitElement element, const void* inData, UInt32 inDataSize);
 OSStatus AudioUnitGetParameter(AudioUnit unit, AudioUnitParameterID id, AudioUnitScope scope,
                                AudioUnitElement element, AudioUnitParameterValue* outValue);
 OSStatus AudioUnitSetParameter(AudioUnit unit, AudioUnitParameterID id, AudioUnitScope scope,
                                AudioUnitElement element, AudioUnitParameterValue value, UInt32 bufferOffset);
 OSStatus AudioUnitReset(AudioUnit unit, AudioUnitScope scope, AudioUnitElement element);
-OSStatus AudioUnitAddPropertyListener(AudioUnit unit, AudioUnitPropertyID id, AudioUnitPropertyListenerProc proc,
-                                      void* userData);
+OSStatus AudioUnitAddPropertyListener(AudioUnit unit, AudioUnitPropertyID id,
+                                      AudioUnitPropertyListenerProc proc, void* userData);
 OSStatus AudioUnitRemovePropertyListener(AudioUnit unit, AudioUnitPropertyID id,
                                          AudioUnitPropertyListenerProc proc);
 OSStatus AudioUnitRemovePropertyListenerWithUserData(AudioUnit unit, AudioUnitPropertyID id,
@@ -456,13 +458,14 @@ OSStatus AudioUnitRemovePropertyListenerWithUserData(AudioUnit unit, AudioUnitPr
 OSStatus AudioUnitAddRenderNotify(AudioUnit unit, AURenderCallback proc, void* refCon);
 OSStatus AudioUnitRemoveRenderNotify(AudioUnit unit, AURenderCallback proc, void* refCon);
 OSStatus AudioUnitScheduleParameters(AudioUnit unit, const AudioUnitParameterEvent* events, UInt32 numEvents);
-OSStatus AudioUnitRender(AudioUnit unit, AudioUnitRenderActionFlags* ioActionFlags, const AudioTimeStamp* inTimeStamp,
-                         UInt32 inOutputBusNumber, UInt32 inNumberFrames, AudioBufferList* ioData);
+OSStatus AudioUnitRender(AudioUnit unit, AudioUnitRenderActionFlags* ioActionFlags,
+                         const AudioTimeStamp* inTimeStamp, UInt32 inOutputBusNumber, UInt32 inNumberFrames,
+                         AudioBufferList* ioData);
 OSStatus MusicDeviceMIDIEvent(AudioUnit unit, UInt32 inStatus, UInt32 inData1, UInt32 inData2,
                               UInt32 inOffsetSampleFrame);
 OSStatus MusicDeviceSysEx(AudioUnit unit, const UInt8* inData, UInt32 inLength);
-OSStatus MusicDeviceStartNote(AudioUnit unit, MusicDeviceInstrumentID inInstrument, MusicDeviceGroupID inGroupID,
-                              NoteInstanceID* outNoteInstanceID, UInt32 inOffsetSampleFrame,
-                              const MusicDeviceNoteParams* inParams);
+OSStatus MusicDeviceStartNote(AudioUnit unit, MusicDeviceInstrumentID inInstrument,
+                              MusicDeviceGroupID inGroupID, NoteInstanceID* outNoteInstanceID,
+                              UInt32 inOffsetSampleFrame, const MusicDeviceNoteParams* inParams);
 OSStatus MusicDeviceStopNote(AudioUnit unit, MusicDeviceGroupID inGroupID, NoteInstanceID inNoteInstanceID,
                              UInt32 inOffsetSampleFrame);

@@ -68,7 +68,10 @@ OSErr GetComponentInfo(Component component, ComponentDescription* desc, Handle, 
   return noErr;
 }
 
-Handle GetComponentInstanceStorage(ComponentInstance instance) { return instance ? instance->mStorage : nullptr; }
+Handle GetComponentInstanceStorage(ComponentInstance instance)
+{
+  return instance ? instance->mStorage : nullptr;
+}
 
 void SetComponentInstanceStorage(ComponentInstance instance, Handle storage)
 {
@@ -130,35 +133,42 @@ void StandInClearNotifiedEvents()
   gEvents.clear();
 }
 
-OSStatus AudioUnitInitialize(AudioUnit u) { return Call(u, kAudioUnitInitializeSelect, {}); }
-OSStatus AudioUnitUninitialize(AudioUnit u) { return Call(u, kAudioUnitUninitializeSelect, {}); }
-
-OSStatus AudioUnitGetPropertyInfo(AudioUnit u, AudioUnitPropertyID id, AudioUnitScope scope, AudioUnitElement element,
-                                  UInt32* outDataSize, Boolean* outWritable)
+OSStatus AudioUnitInitialize(AudioUnit u)
 {
-  return Call(u, kAudioUnitGetPropertyInfoSelect, {L(id), L(scope), L(element), L(outDataSize), L(outWritable)});
+  return Call(u, kAudioUnitInitializeSelect, {});
+}
+OSStatus AudioUnitUninitialize(AudioUnit u)
+{
+  return Call(u, kAudioUnitUninitializeSelect, {});
 }
 
-OSStatus AudioUnitGetProperty(AudioUnit u, AudioUnitPropertyID id, AudioUnitScope scope, AudioUnitElement element,
-                              void* outData, UInt32* ioDataSize)
+OSStatus AudioUnitGetPropertyInfo(AudioUnit u, AudioUnitPropertyID id, AudioUnitScope scope,
+                                  AudioUnitElement element, UInt32* outDataSize, Boolean* outWritable)
+{
+  return Call(u, kAudioUnitGetPropertyInfoSelect,
+              {L(id), L(scope), L(element), L(outDataSize), L(outWritable)});
+}
+
+OSStatus AudioUnitGetProperty(AudioUnit u, AudioUnitPropertyID id, AudioUnitScope scope,
+                              AudioUnitElement element, void* outData, UInt32* ioDataSize)
 {
   return Call(u, kAudioUnitGetPropertySelect, {L(id), L(scope), L(element), L(outData), L(ioDataSize)});
 }
 
-OSStatus AudioUnitSetProperty(AudioUnit u, AudioUnitPropertyID id, AudioUnitScope scope, AudioUnitElement element,
-                              const void* inData, UInt32 inDataSize)
+OSStatus AudioUnitSetProperty(AudioUnit u, AudioUnitPropertyID id, AudioUnitScope scope,
+                              AudioUnitElement element, const void* inData, UInt32 inDataSize)
 {
   return Call(u, kAudioUnitSetPropertySelect, {L(id), L(scope), L(element), L(inData), L(inDataSize)});
 }
 
-OSStatus AudioUnitGetParameter(AudioUnit u, AudioUnitParameterID id, AudioUnitScope scope, AudioUnitElement element,
-                               AudioUnitParameterValue* outValue)
+OSStatus AudioUnitGetParameter(AudioUnit u, AudioUnitParameterID id, AudioUnitScope scope,
+                               AudioUnitElement element, AudioUnitParameterValue* outValue)
 {
   return Call(u, kAudioUnitGetParameterSelect, {L(id), L(scope), L(element), L(outValue)});
 }
 
-OSStatus AudioUnitSetParameter(AudioUnit u, AudioUnitParameterID id, AudioUnitScope scope, AudioUnitElement element,
-                               AudioUnitParameterValue value, UInt32 bufferOffset)
+OSStatus AudioUnitSetParameter(AudioUnit u, AudioUnitParameterID id, AudioUnitScope scope,
+                               AudioUnitElement element, AudioUnitParameterValue value, UInt32 bufferOffset)
 {
   return Call(u, kAudioUnitSetParameterSelect, {L(id), L(scope), L(element), F(value), L(bufferOffset)});
 }
@@ -174,7 +184,8 @@ OSStatus AudioUnitAddPropertyListener(AudioUnit u, AudioUnitPropertyID id, Audio
   return Call(u, kAudioUnitAddPropertyListenerSelect, {L(id), L(proc), L(userData)});
 }
 
-OSStatus AudioUnitRemovePropertyListener(AudioUnit u, AudioUnitPropertyID id, AudioUnitPropertyListenerProc proc)
+OSStatus AudioUnitRemovePropertyListener(AudioUnit u, AudioUnitPropertyID id,
+                                         AudioUnitPropertyListenerProc proc)
 {
   return Call(u, kAudioUnitRemovePropertyListenerSelect, {L(id), L(proc)});
 }
@@ -200,14 +211,16 @@ OSStatus AudioUnitScheduleParameters(AudioUnit u, const AudioUnitParameterEvent*
   return Call(u, kAudioUnitScheduleParametersSelect, {L(events), L(numEvents)});
 }
 
-OSStatus AudioUnitRender(AudioUnit u, AudioUnitRenderActionFlags* ioActionFlags, const AudioTimeStamp* inTimeStamp,
-                         UInt32 inOutputBusNumber, UInt32 inNumberFrames, AudioBufferList* ioData)
+OSStatus AudioUnitRender(AudioUnit u, AudioUnitRenderActionFlags* ioActionFlags,
+                         const AudioTimeStamp* inTimeStamp, UInt32 inOutputBusNumber, UInt32 inNumberFrames,
+                         AudioBufferList* ioData)
 {
   return Call(u, kAudioUnitRenderSelect,
               {L(ioActionFlags), L(inTimeStamp), L(inOutputBusNumber), L(inNumberFrames), L(ioData)});
 }
 
-OSStatus MusicDeviceMIDIEvent(AudioUnit u, UInt32 inStatus, UInt32 inData1, UInt32 inData2, UInt32 inOffsetSampleFrame)
+OSStatus MusicDeviceMIDIEvent(AudioUnit u, UInt32 inStatus, UInt32 inData1, UInt32 inData2,
+                              UInt32 inOffsetSampleFrame)
 {
   return Call(u, kMusicDeviceMIDIEventSelect, {L(inStatus), L(inData1), L(inData2), L(inOffsetSampleFrame)});
 }

@@ -12,7 +12,14 @@
 
 namespace {
 
-enum : CFTypeID { kStringType = 7, kNumberType = 22, kDataType = 20, kArrayType = 19, kDictType = 18, kURLType = 29 };
+enum : CFTypeID {
+  kStringType = 7,
+  kNumberType = 22,
+  kDataType = 20,
+  kArrayType = 19,
+  kDictType = 18,
+  kURLType = 29
+};
 
 std::atomic<long> gLiveObjects{0};
 
@@ -77,15 +84,24 @@ struct CFURLObj : CFObject
   std::string mText;
 };
 
-CFObject* Obj(CFTypeRef cf) { return const_cast<CFObject*>(static_cast<const CFObject*>(cf)); }
+CFObject* Obj(CFTypeRef cf)
+{
+  return const_cast<CFObject*>(static_cast<const CFObject*>(cf));
+}
 
 template <class T> T* As(CFTypeRef cf, CFTypeID type)
 {
   return cf && Obj(cf)->mType == type ? static_cast<T*>(Obj(cf)) : nullptr;
 }
 
-const void* RetainCB(CFAllocatorRef, const void* v) { return CFRetain(v); }
-void ReleaseCB(CFAllocatorRef, const void* v) { CFRelease(v); }
+const void* RetainCB(CFAllocatorRef, const void* v)
+{
+  return CFRetain(v);
+}
+void ReleaseCB(CFAllocatorRef, const void* v)
+{
+  CFRelease(v);
+}
 Boolean EqualCB(const void* a, const void* b)
 {
   if (a == b) return true;
@@ -123,7 +139,8 @@ Bundle* FindOrAddBundle(const std::string& identifier, const std::string& url)
 } // namespace
 
 const CFArrayCallBacks kCFTypeArrayCallBacks = {0, RetainCB, ReleaseCB, nullptr, EqualCB};
-const CFDictionaryKeyCallBacks kCFTypeDictionaryKeyCallBacks = {0, RetainCB, ReleaseCB, nullptr, EqualCB, nullptr};
+const CFDictionaryKeyCallBacks kCFTypeDictionaryKeyCallBacks = {0,       RetainCB, ReleaseCB,
+                                                                nullptr, EqualCB,  nullptr};
 const CFDictionaryValueCallBacks kCFTypeDictionaryValueCallBacks = {0, RetainCB, ReleaseCB, nullptr, EqualCB};
 
 CFTypeRef CFRetain(CFTypeRef cf)
@@ -137,16 +154,28 @@ void CFRelease(CFTypeRef cf)
   if (cf && --Obj(cf)->mRefs == 0) delete Obj(cf);
 }
 
-CFIndex CFGetRetainCount(CFTypeRef cf) { return cf ? Obj(cf)->mRefs.load() : 0; }
-CFTypeID CFGetTypeID(CFTypeRef cf) { return cf ? Obj(cf)->mType : 0; }
+CFIndex CFGetRetainCount(CFTypeRef cf)
+{
+  return cf ? Obj(cf)->mRefs.load() : 0;
+}
+CFTypeID CFGetTypeID(CFTypeRef cf)
+{
+  return cf ? Obj(cf)->mType : 0;
+}
 
 void* CFAllocatorAllocate(CFAllocatorRef, CFIndex size, CFOptionFlags)
 {
   return size > 0 ? std::malloc(static_cast<size_t>(size)) : nullptr;
 }
-void CFAllocatorDeallocate(CFAllocatorRef, void* ptr) { std::free(ptr); }
+void CFAllocatorDeallocate(CFAllocatorRef, void* ptr)
+{
+  std::free(ptr);
+}
 
-CFTypeID CFStringGetTypeID() { return kStringType; }
+CFTypeID CFStringGetTypeID()
+{
+  return kStringType;
+}
 
 CFStringRef CFStringCreateWithCString(CFAllocatorRef, const char* cStr, CFStringEncoding)
 {
@@ -166,7 +195,10 @@ CFIndex CFStringGetLength(CFStringRef str)
   return s ? static_cast<CFIndex>(s->mText.size()) : 0;
 }
 
-CFIndex CFStringGetMaximumSizeForEncoding(CFIndex length, CFStringEncoding) { return length * 3; }
+CFIndex CFStringGetMaximumSizeForEncoding(CFIndex length, CFStringEncoding)
+{
+  return length * 3;
+}
 
 Boolean CFStringGetCString(CFStringRef str, char* buffer, CFIndex bufferSize, CFStringEncoding)
 {
@@ -184,7 +216,10 @@ CFComparisonResult CFStringCompare(CFStringRef a, CFStringRef b, CFOptionFlags)
   return c < 0 ? kCFCompareLessThan : (c > 0 ? kCFCompareGreaterThan : kCFCompareEqualTo);
 }
 
-CFTypeID CFNumberGetTypeID() { return kNumberType; }
+CFTypeID CFNumberGetTypeID()
+{
+  return kNumberType;
+}
 
 CFNumberRef CFNumberCreate(CFAllocatorRef, CFNumberType type, const void* valuePtr)
 {
@@ -216,7 +251,10 @@ Boolean CFNumberGetValue(CFNumberRef number, CFNumberType type, void* valuePtr)
   return false;
 }
 
-CFTypeID CFDataGetTypeID() { return kDataType; }
+CFTypeID CFDataGetTypeID()
+{
+  return kDataType;
+}
 
 CFDataRef CFDataCreate(CFAllocatorRef, const UInt8* bytes, CFIndex length)
 {
@@ -236,7 +274,10 @@ const UInt8* CFDataGetBytePtr(CFDataRef data)
   return d ? d->mBytes.data() : nullptr;
 }
 
-CFTypeID CFArrayGetTypeID() { return kArrayType; }
+CFTypeID CFArrayGetTypeID()
+{
+  return kArrayType;
+}
 
 CFMutableArrayRef CFArrayCreateMutable(CFAllocatorRef, CFIndex, const CFArrayCallBacks* callBacks)
 {
@@ -265,9 +306,13 @@ const void* CFArrayGetValueAtIndex(CFArrayRef array, CFIndex idx)
   return a->mValues[static_cast<size_t>(idx)];
 }
 
-CFTypeID CFDictionaryGetTypeID() { return kDictType; }
+CFTypeID CFDictionaryGetTypeID()
+{
+  return kDictType;
+}
 
-CFMutableDictionaryRef CFDictionaryCreateMutable(CFAllocatorRef, CFIndex, const CFDictionaryKeyCallBacks* keyCallBacks,
+CFMutableDictionaryRef CFDictionaryCreateMutable(CFAllocatorRef, CFIndex,
+                                                 const CFDictionaryKeyCallBacks* keyCallBacks,
                                                  const CFDictionaryValueCallBacks* valueCallBacks)
 {
   auto* d = new CFDictObj;
@@ -315,7 +360,10 @@ CFIndex CFDictionaryGetCount(CFDictionaryRef dict)
   return d ? static_cast<CFIndex>(d->mEntries.size()) : 0;
 }
 
-CFTypeID CFURLGetTypeID() { return kURLType; }
+CFTypeID CFURLGetTypeID()
+{
+  return kURLType;
+}
 
 CFBundleRef CFBundleGetMainBundle()
 {
@@ -347,12 +395,16 @@ CFURLRef CFBundleCopyBundleURL(CFBundleRef bundle)
 
 // --- stand-in controls ---
 
-long StandInLiveCFObjects() { return gLiveObjects.load(); }
+long StandInLiveCFObjects()
+{
+  return gLiveObjects.load();
+}
 
 void StandInSetMainBundle(const char* identifier)
 {
   std::lock_guard<std::mutex> lock(gBundleMutex);
-  gMainBundle = identifier ? FindOrAddBundle(identifier, std::string("file:///Applications/") + identifier) : nullptr;
+  gMainBundle =
+      identifier ? FindOrAddBundle(identifier, std::string("file:///Applications/") + identifier) : nullptr;
 }
 
 void StandInRegisterBundle(const char* identifier, const char* url)

@@ -110,7 +110,8 @@ CFIndex CFDataGetLength(CFDataRef data);
 const UInt8* CFDataGetBytePtr(CFDataRef data);
 
 CFTypeID CFArrayGetTypeID();
-CFMutableArrayRef CFArrayCreateMutable(CFAllocatorRef alloc, CFIndex capacity, const CFArrayCallBacks* callBacks);
+CFMutableArrayRef CFArrayCreateMutable(CFAllocatorRef alloc, CFIndex capacity,
+                                       const CFArrayCallBacks* callBacks);
 void CFArrayAppendValue(CFMutableArrayRef array, const void* value);
 CFIndex CFArrayGetCount(CFArrayRef array);
 const void* CFArrayGetValueAtIndex(CFArrayRef array, CFIndex idx);

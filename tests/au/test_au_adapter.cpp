@@ -1,0 +1,559 @@
+// The Audio Unit adapter seen from a host: properties, parameters, formats,
+// rendering, MIDI, host time, class info, presets, listeners and views.
+#include "au_host.h"
+
+#include "plugin/graphics/IGraphics.h"
+#include "zorva/param_ids.h"
+
+#include <cmath>
+#include <cstring>
+
+namespace {
+
+std::string Text(CFStringRef s)
+{
+  char buf[256] = {};
+  const bool ok = CFStringGetCString(s, buf, sizeof buf, kCFStringEncodingUTF8);
+  CFRelease(s);
+  return ok ? buf : "<none>";
+}
+
+CFStringRef Str(const char* text)
+{
+  return CFStringCreateWithCString(nullptr, text, kCFStringEncodingUTF8);
+}
+
+void Put(CFMutableDictionaryRef dict, const char* key, CFTypeRef value)
+{
+  CFStringRef k = Str(key);
+  CFDictionarySetValue(dict, k, value);
+  CFRelease(k);
+  CFRelease(value);
+}
+
+CFNumberRef Num(SInt32 v)
+{
+  return CFNumberCreate(nullptr, kCFNumberSInt32Type, &v);
+}
+
+struct Calls
+{
+  std::vector<std::string> log;
+};
+
+void Listener(void* user, AudioUnit, AudioUnitPropertyID id, AudioUnitScope, AudioUnitElement)
+{
+  static_cast<Calls*>(user)->log.push_back("prop " + std::to_string(id));
+}
+
+OSStatus Notify(void* user, AudioUnitRenderActionFlags* flags, const AudioTimeStamp*, UInt32, UInt32,
+                AudioBufferList*)
+{
+  static_cast<Calls*>(user)->log.push_back(*flags == kAudioUnitRenderAction_PreRender ? "pre" : "post");
+  return noErr;
+}
+
+} // namespace
+
+TEST_F(AUHostTest, AnswersItsPropertiesAndRefusesWrongScopesElementsAndSizes)
+{
+  EXPECT_EQ(StandInCallComponent(mUnit, kComponentVersionSelect, {}), 0x00020104);
+  for (int selector : {1, 7, 9, 11, 14, 17})
+    EXPECT_EQ(StandInCallComponent(mUnit, kComponentCanDoSelect, {selector}), 1);
+  for (int selector : {0, 8, 12, 13, 18, 257})
+    EXPECT_EQ(StandInCallComponent(mUnit, kComponentCanDoSelect, {selector}), 0);
+  EXPECT_EQ(StandInCallComponent(mUnit, 13, {}), badComponentSelector);
+
+  UInt32 count = 0;
+  EXPECT_EQ(Get(kAudioUnitProperty_ElementCount, kAudioUnitScope_Output, 0, count), noErr);
+  EXPECT_EQ(count, 1u);
+  EXPECT_EQ(Get(kAudioUnitProperty_ElementCount, kAudioUnitScope_Input, 0, count), noErr);
+  EXPECT_EQ(count, 0u);
+  EXPECT_EQ(Get(kMusicDeviceProperty_InstrumentCount, kAudioUnitScope_Global, 0, count), noErr);
+  EXPECT_EQ(count, 1u);
+
+  AUChannelInfo io[2] = {};
+  UInt32 size = sizeof io;
+  ASSERT_EQ(AudioUnitGetProperty(mUnit, kAudioUnitProperty_SupportedNumChannels, kAudioUnitScope_Global, 0,
+                                 io, &size),
+            noErr);
+  EXPECT_EQ(size, sizeof io);
+  EXPECT_EQ(io[0].outChannels, 1);
+  EXPECT_EQ(io[1].outChannels, 2);
+
+  AudioStreamBasicDescription asbd = {};
+  ASSERT_EQ(Get(kAudioUnitProperty_StreamFormat, kAudioUnitScope_Output, 0, asbd), noErr);
+  EXPECT_EQ(asbd.mFormatFlags, 0x29u);
+  EXPECT_EQ(asbd.mChannelsPerFrame, 2u);
+  EXPECT_EQ(Get(kAudioUnitProperty_StreamFormat, kAudioUnitScope_Output, 1, asbd),
+            kAudioUnitErr_InvalidProperty);
+  EXPECT_EQ(Get(kAudioUnitProperty_StreamFormat, kAudioUnitScope_Input, 0, asbd),
+            kAudioUnitErr_InvalidProperty);
+
+  CFStringRef name = nullptr;
+  ASSERT_EQ(Get(kAudioUnitProperty_ElementName, kAudioUnitScope_Output, 0, name), noErr);
+  EXPECT_EQ(Text(name), "output 1");
+  EXPECT_EQ(Get(kAudioUnitProperty_ElementName, kAudioUnitScope_Output, 1, name),
+            kAudioUnitErr_InvalidElement);
+  EXPECT_EQ(Get(kAudioUnitProperty_ElementName, kAudioUnitScope_Global, 0, name), kAudioUnitErr_InvalidScope);
+
+  Float64 seconds = -1.0;
+  EXPECT_EQ(Get(kAudioUnitProperty_Latency, kAudioUnitScope_Global, 0, seconds), noErr);
+  EXPECT_EQ(seconds, 0.0);
+  EXPECT_EQ(Get(kAudioUnitProperty_Latency, kAudioUnitScope_Output, 0, seconds),
+            kAudioUnitErr_InvalidProperty);
+  EXPECT_EQ(Get(kAudioUnitProperty_TailTime, kAudioUnitScope_Global, 0, seconds), noErr);
+
+  void* proc = nullptr;
+  EXPECT_EQ(Get(kAudioUnitProperty_FastDispatch, kAudioUnitScope_Global, kAudioUnitRenderSelect, proc),
+            noErr);
+  EXPECT_EQ(proc, reinterpret_cast<void*>(&IPluginAU::RenderProc));
+  EXPECT_EQ(Get(kAudioUnitProperty_FastDispatch, kAudioUnitScope_Global, 257, proc),
+            kAudioUnitErr_InvalidElement);
+
+  // Sizes and writability come first; a short buffer is never written.
+  Boolean writable = false;
+  EXPECT_EQ(AudioUnitGetPropertyInfo(mUnit, kAudioUnitProperty_ParameterList, kAudioUnitScope_Global, 0,
+                                     &size, &writable),
+            noErr);
+  EXPECT_EQ(size, 100 * sizeof(UInt32));
+  EXPECT_FALSE(writable);
+  EXPECT_EQ(AudioUnitGetPropertyInfo(mUnit, kAudioUnitProperty_ParameterList, kAudioUnitScope_Output, 0,
+                                     &size, &writable),
+            noErr);
+  EXPECT_EQ(size, 0u);
+  EXPECT_EQ(AudioUnitGetPropertyInfo(mUnit, kAudioUnitProperty_MaximumFramesPerSlice, kAudioUnitScope_Global,
+                                     0, &size, &writable),
+            noErr);
+  EXPECT_TRUE(writable);
+  UInt16 tooSmall = 0x5555;
+  size = sizeof tooSmall;
+  EXPECT_EQ(AudioUnitGetProperty(mUnit, kAudioUnitProperty_MaximumFramesPerSlice, kAudioUnitScope_Global, 0,
+                                 &tooSmall, &size),
+            kAudioUnitErr_InvalidPropertyValue);
+  EXPECT_EQ(tooSmall, 0x5555);
+  EXPECT_EQ(
+      AudioUnitSetProperty(mUnit, kAudioUnitProperty_SampleRate, kAudioUnitScope_Global, 0, &tooSmall, 2),
+      kAudioUnitErr_InvalidPropertyValue);
+  EXPECT_EQ(Set(kAudioUnitProperty_SampleRate, kAudioUnitScope_Global, 0, Float64(0.0)),
+            kAudioUnitErr_InvalidPropertyValue);
+  EXPECT_EQ(Set(kAudioUnitProperty_MaximumFramesPerSlice, kAudioUnitScope_Global, 0, UInt32(0)),
+            kAudioUnitErr_InvalidPropertyValue);
+
+  UInt32 any = 0;
+  for (AudioUnitPropertyID id : {6u, 7u, 9u, 10u, 15u, 17u, 25u, 26u, 29u, 37u, 32u, 999u})
+    EXPECT_EQ(Get(id, kAudioUnitScope_Global, 0, any), kAudioUnitErr_InvalidProperty) << id;
+  EXPECT_EQ(Get(kAudioUnitProperty_AudioChannelLayout, kAudioUnitScope_Output, 0, any),
+            kAudioUnitErr_InvalidPropertyValue);
+  EXPECT_EQ(Get(kAudioUnitProperty_SetRenderCallback, kAudioUnitScope_Input, 0, any),
+            kAudioUnitErr_InvalidProperty);
+  EXPECT_EQ(Set(kAudioUnitProperty_LastRenderError, kAudioUnitScope_Global, 0, any),
+            kAudioUnitErr_InvalidProperty);
+}
+
+TEST_F(AUHostTest, ExposesParametersInTheirOwnUnitsWithTheirTexts)
+{
+  AudioUnitParameterInfo info = {};
+  ASSERT_EQ(Get(kAudioUnitProperty_ParameterInfo, kAudioUnitScope_Global, kVolume, info), noErr);
+  EXPECT_STREQ(info.name, "Volume");
+  EXPECT_EQ(Text(info.cfNameString), "Volume");
+  EXPECT_EQ(info.flags, 0xC8000010u);
+  EXPECT_EQ(info.unit, UInt32(kAudioUnitParameterUnit_Generic));
+  EXPECT_EQ(info.maxValue, 2.0f);
+  ASSERT_EQ(Get(kAudioUnitProperty_ParameterInfo, kAudioUnitScope_Global, kFreeRun, info), noErr);
+  EXPECT_EQ(info.unit, UInt32(kAudioUnitParameterUnit_Indexed));
+  CFRelease(info.cfNameString);
+  EXPECT_EQ(Get(kAudioUnitProperty_ParameterInfo, kAudioUnitScope_Global, 100, info),
+            kAudioUnitErr_InvalidElement);
+  EXPECT_EQ(Get(kAudioUnitProperty_ParameterInfo, kAudioUnitScope_Output, 0, info),
+            kAudioUnitErr_InvalidProperty);
+
+  // Plain units both ways, clamped to the range; only the global scope.
+  ASSERT_EQ(AudioUnitSetParameter(mUnit, kVolume, kAudioUnitScope_Global, 0, 1.5f, 0), noErr);
+  AudioUnitParameterValue value = 0.0f;
+  ASSERT_EQ(AudioUnitGetParameter(mUnit, kVolume, kAudioUnitScope_Global, 0, &value), noErr);
+  EXPECT_EQ(value, 1.5f);
+  ASSERT_EQ(AudioUnitSetParameter(mUnit, kVolume, kAudioUnitScope_Global, 0, 9.0f, 0), noErr);
+  ASSERT_EQ(AudioUnitGetParameter(mUnit, kVolume, kAudioUnitScope_Global, 0, &value), noErr);
+  EXPECT_EQ(value, 2.0f);
+  EXPECT_EQ(AudioUnitSetParameter(mUnit, kVolume, kAudioUnitScope_Output, 0, 1.0f, 0),
+            kAudioUnitErr_InvalidProperty);
+  EXPECT_EQ(AudioUnitGetParameter(mUnit, 100, kAudioUnitScope_Global, 0, &value),
+            kAudioUnitErr_InvalidElement);
+
+  // Scheduled: immediate events apply in order, ramps are ignored, an error stops the call.
+  AudioUnitParameterEvent events[3] = {};
+  events[0] = {kAudioUnitScope_Global, 0, kVolume, kParameterEvent_Immediate, {}};
+  events[0].eventValues.immediate.value = 0.5f;
+  events[1] = {kAudioUnitScope_Global, 0, kPitchBendRange, kParameterEvent_Ramped, {}};
+  events[2] = {kAudioUnitScope_Output, 0, kPitchBendRange, kParameterEvent_Immediate, {}};
+  EXPECT_EQ(AudioUnitScheduleParameters(mUnit, events, 3), kAudioUnitErr_InvalidProperty);
+  ASSERT_EQ(AudioUnitGetParameter(mUnit, kVolume, kAudioUnitScope_Global, 0, &value), noErr);
+  EXPECT_EQ(value, 0.5f);
+
+  AudioUnitParameterIDName idName = {kFreeRun, 4, nullptr};
+  ASSERT_EQ(Get(kAudioUnitProperty_ParameterIDName, kAudioUnitScope_Global, 0, idName), noErr);
+  EXPECT_EQ(Text(idName.outName), "Free");
+  idName.inDesiredLength = 40;
+  ASSERT_EQ(Get(kAudioUnitProperty_ParameterIDName, kAudioUnitScope_Global, 0, idName), noErr);
+  EXPECT_EQ(Text(idName.outName), "Free Run");
+
+  CFArrayRef texts = nullptr;
+  ASSERT_EQ(Get(kAudioUnitProperty_ParameterValueStrings, kAudioUnitScope_Global, kFreeRun, texts), noErr);
+  ASSERT_EQ(CFArrayGetCount(texts), 2);
+  EXPECT_EQ(CFStringCompare(static_cast<CFStringRef>(CFArrayGetValueAtIndex(texts, 1)), Str("On"), 0), 0)
+      << "the value 1";
+  CFRelease(texts);
+  EXPECT_EQ(Get(kAudioUnitProperty_ParameterValueStrings, kAudioUnitScope_Global, kVolume, texts),
+            kAudioUnitErr_InvalidProperty);
+
+  const AudioUnitParameterValue two = 2.0f;
+  AudioUnitParameterStringFromValue toText = {kVolume, &two, nullptr};
+  ASSERT_EQ(Get(kAudioUnitProperty_ParameterStringFromValue, kAudioUnitScope_Global, 0, toText), noErr);
+  EXPECT_NE(Text(toText.outString), "<none>");
+
+  CFStringRef on = Str("on"), quarter = Str("0.25");
+  AudioUnitParameterValueFromString fromText = {kFreeRun, on, -7.0f};
+  ASSERT_EQ(Get(kAudioUnitProperty_ParameterValueFromString, kAudioUnitScope_Global, 0, fromText), noErr);
+  EXPECT_EQ(fromText.outValue, -7.0f) << "texts match exactly; no match leaves the value unset";
+  fromText = {kVolume, quarter, 0.0f};
+  ASSERT_EQ(Get(kAudioUnitProperty_ParameterValueFromString, kAudioUnitScope_Global, 0, fromText), noErr);
+  EXPECT_EQ(fromText.outValue, 0.25f);
+  CFRelease(on);
+  CFRelease(quarter);
+
+  AudioUnitParameterNameInfo clump = {0, -1, nullptr};
+  EXPECT_EQ(Get(kAudioUnitProperty_ParameterClumpName, kAudioUnitScope_Global, 0, clump),
+            kAudioUnitErr_InvalidPropertyValue);
+}
+
+TEST_F(AUHostTest, NegotiatesStreamFormatsAndInitializesOnlyALegalConfiguration)
+{
+  EXPECT_EQ(Set(kAudioUnitProperty_StreamFormat, kAudioUnitScope_Output, 0, FloatFormat(1, 48000.0)), noErr);
+  Float64 rate = 0.0;
+  EXPECT_EQ(Get(kAudioUnitProperty_SampleRate, kAudioUnitScope_Global, 0, rate), noErr);
+  EXPECT_EQ(rate, 48000.0);
+  AudioStreamBasicDescription integers = FloatFormat(2);
+  integers.mFormatFlags = kAudioFormatFlagIsSignedInteger | kAudioFormatFlagIsPacked;
+  integers.mBitsPerChannel = 16;
+  AudioStreamBasicDescription interleaved = FloatFormat(2);
+  interleaved.mFormatFlags = kAudioFormatFlagIsFloat | kAudioFormatFlagIsPacked;
+  for (const AudioStreamBasicDescription& bad : {FloatFormat(3), FloatFormat(0), integers, interleaved}) {
+    EXPECT_EQ(Set(kAudioUnitProperty_StreamFormat, kAudioUnitScope_Output, 0, bad),
+              kAudioUnitErr_InvalidProperty);
+    AudioStreamBasicDescription now = {};
+    ASSERT_EQ(Get(kAudioUnitProperty_StreamFormat, kAudioUnitScope_Output, 0, now), noErr);
+    EXPECT_EQ(now.mChannelsPerFrame, 0u) << "a refused format leaves the bus without channels";
+  }
+  EXPECT_EQ(AudioUnitInitialize(mUnit), badComponentSelector);
+  EXPECT_EQ(Set(kAudioUnitProperty_StreamFormat, kAudioUnitScope_Output, 0, FloatFormat(2)), noErr);
+  EXPECT_EQ(AudioUnitInitialize(mUnit), noErr);
+  // While initialized the output may still change between the legal configurations.
+  EXPECT_EQ(Set(kAudioUnitProperty_StreamFormat, kAudioUnitScope_Output, 0, FloatFormat(1)), noErr);
+  EXPECT_EQ(AudioUnitUninitialize(mUnit), noErr);
+}
+
+TEST_F(AUHostTest, RendersOnThePullWithTheHostsOrItsOwnBuffers)
+{
+  Calls calls;
+  ASSERT_EQ(AudioUnitAddRenderNotify(mUnit, &Notify, &calls), noErr);
+  Prepare(1024);
+  std::vector<float> left(1025), right(1025);
+  EXPECT_EQ(Render(0, 1025, {left.data(), right.data()}), kAudioUnitErr_InvalidPropertyValue);
+  AudioTimeStamp noTime = {};
+  AudioUnitRenderActionFlags flags = 0;
+  struct
+  {
+    UInt32 n;
+    AudioBuffer b[2];
+  } list = {2, {{1, 256, left.data()}, {1, 256, right.data()}}};
+  auto* abl = reinterpret_cast<AudioBufferList*>(&list);
+  EXPECT_EQ(AudioUnitRender(mUnit, &flags, &noTime, 0, 64, abl), kAudioUnitErr_InvalidPropertyValue);
+  noTime.mFlags = kAudioTimeStampSampleTimeValid;
+  EXPECT_EQ(AudioUnitRender(mUnit, &flags, &noTime, 1, 64, abl), kAudioUnitErr_InvalidPropertyValue);
+  EXPECT_EQ(AudioUnitRender(mUnit, &flags, &noTime, 0, 65, abl), kAudioUnitErr_InvalidPropertyValue)
+      << "65 frames do not fit the host's 256-byte buffers";
+  EXPECT_TRUE(calls.log.empty()) << "refused before anything is touched";
+
+  // A held chord, rendered into the host's buffers, then into the unit's own.
+  ASSERT_EQ(MusicDeviceMIDIEvent(mUnit, 0x90, 60, 100, 0), noErr);
+  ASSERT_EQ(MusicDeviceMIDIEvent(mUnit, 0x90, 67, 100, 10), noErr);
+  ASSERT_EQ(Render(0, 512, {left.data(), right.data()}), noErr);
+  EXPECT_EQ(calls.log, (std::vector<std::string>{"pre", "post"}));
+  auto peak = [](const float* p, int n) {
+    float m = 0.0f;
+    for (int i = 0; i < n; ++i) m = std::max(m, std::fabs(p[i]));
+    return m;
+  };
+  EXPECT_GT(peak(left.data(), 512), 0.001f);
+  ASSERT_EQ(Render(512, 512, {nullptr, nullptr}), noErr);
+  ASSERT_NE(mLastBuffers[0], nullptr);
+  ASSERT_NE(mLastBuffers[1], nullptr);
+  EXPECT_GT(peak(mLastBuffers[1], 512), 0.001f) << "the samples are in the unit's scratch after the call";
+
+  // One buffer: output 1 is rendered to its scratch, output 0 reaches the host.
+  std::fill(left.begin(), left.end(), 0.0f);
+  ASSERT_EQ(Render(1024, 512, {left.data()}), noErr);
+  EXPECT_GT(peak(left.data(), 512), 0.001f);
+  EXPECT_TRUE(Plug()->IsOutChannelConnected(0));
+  EXPECT_FALSE(Plug()->IsOutChannelConnected(1));
+  EXPECT_EQ(AudioUnitRemoveRenderNotify(mUnit, &Notify, &calls), noErr);
+  ASSERT_EQ(Render(1536, 512, {left.data(), right.data()}), noErr);
+  EXPECT_EQ(calls.log.size(), 6u);
+  EXPECT_TRUE(Plug()->IsOutChannelConnected(1));
+}
+
+TEST_F(AUHostTest, TakesNotesThroughTheMusicDeviceCalls)
+{
+  Prepare(512);
+  NoteInstanceID id = 0;
+  const MusicDeviceNoteParams note = {2, 60.7f, 100.9f};
+  ASSERT_EQ(MusicDeviceStartNote(mUnit, 0, 0, &id, 5, &note), noErr);
+  EXPECT_EQ(id, 60u);
+  const MusicDeviceNoteParams wild = {2, 1e9f, NAN};
+  EXPECT_EQ(MusicDeviceStartNote(mUnit, 0, 0, &id, 0, &wild), kAudioUnitErr_InvalidPropertyValue);
+  std::vector<float> left(512), right(512);
+  ASSERT_EQ(Render(0, 512, {left.data(), right.data()}), noErr);
+  EXPECT_GT(*std::max_element(left.begin(), left.end()), 0.001f);
+  ASSERT_EQ(MusicDeviceStopNote(mUnit, 0, id, 0), noErr);
+  const UInt8 sysex[] = {0xF0, 0x7E, 0x00, 0xF7};
+  EXPECT_EQ(MusicDeviceSysEx(mUnit, sysex, sizeof sysex), noErr);
+  EXPECT_EQ(StandInCallComponent(mUnit, kMusicDevicePrepareInstrumentSelect, {0}), noErr);
+}
+
+TEST_F(AUHostTest, ReadsTempoAndTransportFromTheHostCallbacksWhenThereAreAny)
+{
+  IPluginAU* plug = Plug();
+  EXPECT_EQ(plug->GetTempo(), 120.0);
+  EXPECT_EQ(plug->GetSamplePos(), 0.0);
+  int num = -1, denom = -1;
+  plug->GetTimeSig(&num, &denom);
+  EXPECT_EQ(num, -1) << "without a callback nothing is written";
+  ITimeInfo info;
+  plug->GetTime(&info);
+  EXPECT_EQ(info.mPPQPos, -1.0);
+
+  HostTransport host;
+  ASSERT_EQ(Set(kAudioUnitProperty_HostCallbacks, kAudioUnitScope_Global, 0, host.Callbacks()), noErr);
+  host = {};
+  host.mTempo = 90.0;
+  host.mBeat = 6.5;
+  host.mSample = 1234.6;
+  host.mPlaying = true;
+  host.mNumerator = 7.0f;
+  host.mDenominator = 8;
+  host.mDownBeat = 4.0;
+  EXPECT_EQ(plug->GetTempo(), 90.0);
+  EXPECT_EQ(plug->GetSamplePos(), 1235.0);
+  plug->GetTimeSig(&num, &denom);
+  EXPECT_EQ(num, 7);
+  EXPECT_EQ(denom, 8);
+  plug->GetTime(&info);
+  EXPECT_EQ(info.mTempo, 90.0);
+  EXPECT_EQ(info.mPPQPos, 6.5);
+  EXPECT_EQ(info.mLastBar, 4.0);
+  EXPECT_TRUE(info.mTransportIsRunning);
+  // A reported 0 never overwrites: the last positive value stays.
+  host.mTempo = 0.0;
+  host.mBeat = 0.0;
+  plug->GetTime(&info);
+  EXPECT_EQ(info.mTempo, 90.0);
+  EXPECT_EQ(info.mPPQPos, 6.5);
+  EXPECT_EQ(plug->GetTempo(), 90.0);
+}
+
+TEST_F(AUHostTest, SavesAndRestoresTheClassInfoAndRefusesForeignOrMalformedOnes)
+{
+  ASSERT_EQ(AudioUnitSetParameter(mUnit, kVolume, kAudioUnitScope_Global, 0, 1.25f, 0), noErr);
+  const int savedProgram = Plug()->GetCurrentPresetIdx();
+  ASSERT_NE(savedProgram, 2);
+  CFPropertyListRef saved = nullptr;
+  ASSERT_EQ(Get(kAudioUnitProperty_ClassInfo, kAudioUnitScope_Global, 0, saved), noErr);
+  auto dict = static_cast<CFDictionaryRef>(saved);
+  CFStringRef dataKey = Str("data"), typeKey = Str("type");
+  auto data = static_cast<CFDataRef>(CFDictionaryGetValue(dict, dataKey));
+  ASSERT_NE(data, nullptr);
+  EXPECT_EQ(CFDataGetLength(data), 800);
+  SInt32 type = 0;
+  ASSERT_TRUE(CFNumberGetValue(static_cast<CFNumberRef>(CFDictionaryGetValue(dict, typeKey)),
+                               kCFNumberSInt32Type, &type));
+  EXPECT_EQ(OSType(type), OSType(kAudioUnitType_MusicDevice)) << "the registered codes, not the plug-in's";
+
+  auto volume = [this] {
+    AudioUnitParameterValue v = 0.0f;
+    EXPECT_EQ(AudioUnitGetParameter(mUnit, kVolume, kAudioUnitScope_Global, 0, &v), noErr);
+    return v;
+  };
+  ASSERT_EQ(AudioUnitSetParameter(mUnit, kVolume, kAudioUnitScope_Global, 0, 0.5f, 0), noErr);
+  ASSERT_EQ(Set(kAudioUnitProperty_ClassInfo, kAudioUnitScope_Global, 0, saved), noErr);
+  EXPECT_EQ(volume(), 1.25f);
+
+  // Copies of the saved dictionary with one thing wrong.
+  auto variant = [&](const char* key, CFTypeRef value) {
+    CFMutableDictionaryRef copy = CFDictionaryCreateMutable(nullptr, 0, &kCFTypeDictionaryKeyCallBacks,
+                                                            &kCFTypeDictionaryValueCallBacks);
+    for (const char* k : {"version", "type", "subtype", "manufacturer", "name", "data"}) {
+      if (std::strcmp(k, key) == 0) continue;
+      CFStringRef ks = Str(k);
+      CFDictionarySetValue(copy, ks, CFDictionaryGetValue(dict, ks));
+      CFRelease(ks);
+    }
+    if (value) Put(copy, key, value);
+    return copy;
+  };
+  const AUPreset other = {2, nullptr};
+  ASSERT_EQ(Set(kAudioUnitProperty_PresentPreset, kAudioUnitScope_Global, 0, other), noErr);
+  ASSERT_EQ(AudioUnitSetParameter(mUnit, kVolume, kAudioUnitScope_Global, 0, 0.5f, 0), noErr);
+  const std::vector<std::pair<const char*, CFTypeRef>> hostile = {{"subtype", Num(0x41424344)},
+                                                                  {"manufacturer", Num(0x41424344)},
+                                                                  {"type", Str("aumu")},
+                                                                  {"version", nullptr},
+                                                                  {"name", Num(3)},
+                                                                  {"data", Str("not data")},
+                                                                  {"data", nullptr}};
+  for (auto [key, value] : hostile) {
+    CFMutableDictionaryRef bad = variant(key, value);
+    EXPECT_EQ(Set(kAudioUnitProperty_ClassInfo, kAudioUnitScope_Global, 0, CFPropertyListRef(bad)),
+              kAudioUnitErr_InvalidPropertyValue)
+        << key;
+    CFRelease(bad);
+    // Without usable data the named program has been selected already; anything
+    // else wrong changes nothing.
+    if (std::strcmp(key, "data") != 0) {
+      EXPECT_EQ(volume(), 0.5f) << key;
+      EXPECT_EQ(Plug()->GetCurrentPresetIdx(), 2) << key;
+    }
+  }
+  EXPECT_EQ(Plug()->GetCurrentPresetIdx(), savedProgram) << "the program named in the dictionary";
+  CFStringRef notADict = Str("x");
+  EXPECT_EQ(Set(kAudioUnitProperty_ClassInfo, kAudioUnitScope_Global, 0, CFPropertyListRef(notADict)),
+            kAudioUnitErr_InvalidPropertyValue);
+  CFRelease(notADict);
+  CFPropertyListRef nothing = nullptr;
+  EXPECT_EQ(Set(kAudioUnitProperty_ClassInfo, kAudioUnitScope_Global, 0, nothing),
+            kAudioUnitErr_InvalidPropertyValue);
+
+  // Data four bytes short is still a state: the last value is lost, the rest restored.
+  CFDataRef shortData = CFDataCreate(nullptr, CFDataGetBytePtr(data), 796);
+  CFMutableDictionaryRef truncated = variant("data", shortData);
+  EXPECT_EQ(Set(kAudioUnitProperty_ClassInfo, kAudioUnitScope_Global, 0, CFPropertyListRef(truncated)),
+            noErr);
+  EXPECT_EQ(volume(), 1.25f);
+  CFRelease(truncated);
+
+  CFRelease(dataKey);
+  CFRelease(typeKey);
+  CFRelease(saved);
+}
+
+TEST_F(AUHostTest, ListsAndSelectsFactoryPresetsAndTellsListeners)
+{
+  CFArrayRef presets = nullptr;
+  ASSERT_EQ(Get(kAudioUnitProperty_FactoryPresets, kAudioUnitScope_Global, 0, presets), noErr);
+  const CFIndex n = CFArrayGetCount(presets);
+  ASSERT_EQ(n, Plug()->NPresets());
+  ASSERT_GT(n, 3);
+  const auto* third = static_cast<const AUPreset*>(CFArrayGetValueAtIndex(presets, 2));
+  EXPECT_EQ(third->presetNumber, 2);
+  char name[64] = {};
+  ASSERT_TRUE(CFStringGetCString(third->presetName, name, sizeof name, kCFStringEncodingUTF8));
+  EXPECT_STREQ(name, Plug()->GetPresetName(2));
+
+  Calls calls;
+  Calls other;
+  ASSERT_EQ(AudioUnitAddPropertyListener(mUnit, kAudioUnitProperty_PresentPreset, &Listener, &calls), noErr);
+  ASSERT_EQ(AudioUnitAddPropertyListener(mUnit, kAudioUnitProperty_PresentPreset, &Listener, &other), noErr);
+  const AUPreset choice = {2, nullptr};
+  ASSERT_EQ(Set(kAudioUnitProperty_PresentPreset, kAudioUnitScope_Global, 0, choice), noErr);
+  EXPECT_EQ(calls.log.size(), 1u) << "before the change, and only one listener for one procedure";
+  EXPECT_TRUE(other.log.empty());
+  AUPreset current = {};
+  ASSERT_EQ(Get(kAudioUnitProperty_CurrentPreset, kAudioUnitScope_Global, 0, current), noErr);
+  EXPECT_EQ(current.presetNumber, 2);
+  EXPECT_STREQ(name, Text(current.presetName).c_str());
+
+  // A program change made inside the instrument is announced to the same listeners.
+  calls.log.clear();
+  Plug()->InformHostOfProgramChange();
+  EXPECT_EQ(calls.log, (std::vector<std::string>{"prop 36"}));
+
+  // Removed with its user data although can-do denies the selector.
+  ASSERT_EQ(
+      AudioUnitRemovePropertyListenerWithUserData(mUnit, kAudioUnitProperty_PresentPreset, &Listener, &other),
+      noErr);
+  ASSERT_EQ(Set(kAudioUnitProperty_PresentPreset, kAudioUnitScope_Global, 0, choice), noErr);
+  EXPECT_EQ(calls.log.size(), 2u) << "the listener with other user data is gone";
+  ASSERT_EQ(
+      AudioUnitRemovePropertyListenerWithUserData(mUnit, kAudioUnitProperty_PresentPreset, &Listener, &calls),
+      noErr);
+  ASSERT_EQ(Set(kAudioUnitProperty_PresentPreset, kAudioUnitScope_Global, 0, choice), noErr);
+  EXPECT_EQ(calls.log.size(), 2u);
+
+  // The records survive the array's own release of them.
+  CFRetain(presets);
+  CFRelease(presets);
+  EXPECT_STREQ(name, [&] {
+    static char again[64];
+    CFStringGetCString(static_cast<const AUPreset*>(CFArrayGetValueAtIndex(presets, 2))->presetName, again,
+                       sizeof again, kCFStringEncodingUTF8);
+    return again;
+  }());
+  CFRelease(presets);
+}
+
+TEST_F(AUHostTest, AnnouncesParameterGesturesFromTheEditor)
+{
+  StandInClearNotifiedEvents();
+  Plug()->BeginInformHostOfParamChange(kVolume);
+  Plug()->SetParameterFromGUI(kVolume, 0.25);
+  Plug()->EndInformHostOfParamChange(kVolume);
+  const std::vector<AudioUnitEvent> events = StandInNotifiedEvents();
+  ASSERT_EQ(events.size(), 3u);
+  const UInt32 kinds[] = {kAudioUnitEvent_BeginParameterChangeGesture, kAudioUnitEvent_ParameterValueChange,
+                          kAudioUnitEvent_EndParameterChangeGesture};
+  for (size_t i = 0; i < 3; ++i) {
+    EXPECT_EQ(events[i].mEventType, kinds[i]);
+    EXPECT_EQ(events[i].mArgument.mParameter.mAudioUnit, mUnit);
+    EXPECT_EQ(events[i].mArgument.mParameter.mParameterID, UInt32(kVolume));
+  }
+  AudioUnitParameterValue value = 0.0f;
+  ASSERT_EQ(AudioUnitGetParameter(mUnit, kVolume, kAudioUnitScope_Global, 0, &value), noErr);
+  EXPECT_EQ(value, 0.5f) << "the host reads the plain value back";
+}
+
+TEST_F(AUHostTest, HandsTheEditorToTheViewFactoryAndTheViewEntry)
+{
+  ComponentDescription ui = {};
+  ASSERT_EQ(Get(kAudioUnitProperty_GetUIComponentList, kAudioUnitScope_Global, 0, ui), noErr);
+  EXPECT_EQ(ui.componentType, OSType(kAudioUnitCarbonViewComponentType));
+  EXPECT_EQ(ui.componentSubType, kZorvaSubtype);
+
+  AudioUnitCocoaViewInfo cocoa = {};
+  EXPECT_EQ(Get(kAudioUnitProperty_CocoaUI, kAudioUnitScope_Global, 0, cocoa), kAudioUnitErr_InvalidProperty)
+      << "no bundle of that identifier is installed";
+  StandInRegisterBundle("com.tamsodyne.audiounit.Zorva",
+                        "file:///Library/Audio/Plug-Ins/Components/Zorva.component");
+  ASSERT_EQ(Get(kAudioUnitProperty_CocoaUI, kAudioUnitScope_Global, 0, cocoa), noErr);
+  EXPECT_STREQ(StandInURLText(cocoa.mCocoaAUViewBundleLocation),
+               "file:///Library/Audio/Plug-Ins/Components/Zorva.component");
+  CFRelease(cocoa.mCocoaAUViewBundleLocation);
+  EXPECT_EQ(Text(cocoa.mCocoaAUViewClass[0]), "Zorva_View");
+
+  Zorva_View factory;
+  EXPECT_EQ(factory.uiViewForAudioUnit(nullptr, 0, 0), nullptr);
+  EXPECT_NE(factory.uiViewForAudioUnit(mUnit, 100, 100), nullptr);
+  EXPECT_NE(Plug()->GetGUI()->GetWindow(), nullptr);
+  EXPECT_STREQ(factory.description(), "Zorva View");
+
+  static Component view = StandInRegisterComponent(
+      {kAudioUnitCarbonViewComponentType, kZorvaSubtype, kZorvaMfr, 0, 0}, &Zorva_ViewEntry);
+  ComponentInstance viewCI = StandInOpenComponent(view);
+  ASSERT_NE(viewCI, nullptr);
+  void* control = nullptr;
+  EXPECT_EQ(
+      StandInCallComponent(viewCI, kAudioUnitCarbonViewCreateSelect,
+                           {reinterpret_cast<long>(mUnit), 0, 0, 0, 0, reinterpret_cast<long>(&control)}),
+      noErr);
+  EXPECT_EQ(StandInCloseComponent(viewCI), noErr);
+  EXPECT_EQ(Plug()->GetGUI()->GetWindow(), nullptr);
+}
