@@ -56,6 +56,10 @@ void IPluginAU::AssessInputConnections()
 {
   MutexLock lock(mMutex);
   SetInputChannelConnections(0, NInChannels(), false);
+  // A disconnected input reads its scratch buffer, which still holds the last
+  // block a connection delivered into it: it must read silence instead.
+  ZeroScratchBuffers();
+  std::fill(mInScratchBuf.begin(), mInScratchBuf.end(), 0.0f);
   for (int i = 0; i < mInBuses.GetSize(); ++i) {
     BusChannels* bus = mInBuses.Get(i);
     InputBusConnection* conn = mInBusConnections.Get(i);

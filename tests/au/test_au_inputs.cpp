@@ -1,0 +1,134 @@
+// Input buses of the adapter, seen through a plain two-channel effect: the host
+// feeds it by render callback or by connecting another unit's output.
+#include "au_host.h"
+
+namespace {
+
+class PassThroughEffect : public IPluginAU
+{
+public:
+  PassThroughEffect()
+      : IPluginAU({"org.example.effect", "Effect_View"}, 1, "2-2", 1, "Effect", "", "Example", 0x00010000,
+                  0x65666678, 0x4578706c, 0, false, false, false)
+  {
+    GetParam(0)->InitDouble("Gain", 1.0, 0.0, 1.0, 0.01);
+    MakeDefaultPreset();
+  }
+};
+
+IPluginAU* MakeEffect()
+{
+  return new PassThroughEffect;
+}
+OSStatus EffectEntry(ComponentParameters* params, void* storage)
+{
+  return IPluginAU::IPluginAUEntry(params, storage, &MakeEffect);
+}
+
+struct Source
+{
+  int pulls = 0;
+  static OSStatus Render(void* refCon, AudioUnitRenderActionFlags*, const AudioTimeStamp* ts, UInt32 bus,
+                         UInt32 frames, AudioBufferList* list)
+  {
+    auto* self = static_cast<Source*>(refCon);
+    ++self->pulls;
+    if (bus != 0 || list->mNumberBuffers != 2) return -1;
+    for (UInt32 c = 0; c < 2; ++c)
+      for (UInt32 i = 0; i < frames; ++i)
+        static_cast<float*>(list->mBuffers[c].mData)[i] = float(ts->mSampleTime + i) * (c ? -1e-4f : 1e-4f);
+    return noErr;
+  }
+};
+
+} // namespace
+
+class AUInputTest : public AUHostTest
+{
+protected:
+  void SetUp() override
+  {
+    AUHostTest::SetUp();
+    static Component effect =
+        StandInRegisterComponent({kAudioUnitType_Effect, 0x65666678, 0x4578706c, 0, 0}, &EffectEntry);
+    mEffect = StandInOpenComponent(effect);
+    ASSERT_NE(mEffect, nullptr);
+  }
+  void TearDown() override
+  {
+    StandInCloseComponent(mEffect);
+    AUHostTest::TearDown();
+  }
+  OSStatus RenderEffect(double sampleTime, std::vector<float>& left, std::vector<float>& right)
+  {
+    struct
+    {
+      UInt32 n;
+      AudioBuffer b[2];
+    } list = {2, {{1, UInt32(left.size() * 4), left.data()}, {1, UInt32(right.size() * 4), right.data()}}};
+    AudioTimeStamp ts = {};
+    ts.mSampleTime = sampleTime;
+    ts.mFlags = kAudioTimeStampSampleTimeValid;
+    AudioUnitRenderActionFlags flags = 0;
+    return AudioUnitRender(mEffect, &flags, &ts, 0, UInt32(left.size()),
+                           reinterpret_cast<AudioBufferList*>(&list));
+  }
+  AudioUnit mEffect = nullptr;
+};
+
+TEST_F(AUInputTest, PullsItsInputOncePerTimestampThroughTheHostsCallback)
+{
+  UInt32 count = 0;
+  UInt32 size = sizeof count;
+  ASSERT_EQ(
+      AudioUnitGetProperty(mEffect, kAudioUnitProperty_ElementCount, kAudioUnitScope_Input, 0, &count, &size),
+      noErr);
+  EXPECT_EQ(count, 1u);
+  CFStringRef name = nullptr;
+  size = sizeof name;
+  ASSERT_EQ(
+      AudioUnitGetProperty(mEffect, kAudioUnitProperty_ElementName, kAudioUnitScope_Input, 0, &name, &size),
+      noErr);
+  CFRelease(name);
+
+  Source source;
+  const AURenderCallbackStruct callback = {&Source::Render, &source};
+  EXPECT_EQ(AudioUnitSetProperty(mEffect, kAudioUnitProperty_SetRenderCallback, kAudioUnitScope_Input, 1,
+                                 &callback, sizeof callback),
+            kAudioUnitErr_InvalidProperty);
+  ASSERT_EQ(AudioUnitSetProperty(mEffect, kAudioUnitProperty_SetRenderCallback, kAudioUnitScope_Input, 0,
+                                 &callback, sizeof callback),
+            noErr);
+  ASSERT_EQ(AudioUnitInitialize(mEffect), noErr);
+
+  std::vector<float> left(64), right(64);
+  ASSERT_EQ(RenderEffect(128, left, right), noErr);
+  EXPECT_EQ(left[3], float(131 * 1e-4f));
+  EXPECT_EQ(right[3], float(131 * -1e-4f));
+  ASSERT_EQ(RenderEffect(128, left, right), noErr);
+  EXPECT_EQ(source.pulls, 1) << "a second output pull of the same cycle reuses the input";
+  ASSERT_EQ(RenderEffect(192, left, right), noErr);
+  EXPECT_EQ(source.pulls, 2);
+}
+
+TEST_F(AUInputTest, RendersAConnectedUnitThroughItsFastRenderProcedure)
+{
+  Prepare(512);
+  const AudioUnitConnection connection = {mUnit, 0, 0};
+  ASSERT_EQ(AudioUnitSetProperty(mEffect, kAudioUnitProperty_MakeConnection, kAudioUnitScope_Input, 0,
+                                 &connection, sizeof connection),
+            noErr);
+  ASSERT_EQ(AudioUnitInitialize(mEffect), noErr);
+  ASSERT_EQ(MusicDeviceMIDIEvent(mUnit, 0x90, 64, 110, 0), noErr);
+  std::vector<float> left(256), right(256);
+  ASSERT_EQ(RenderEffect(0, left, right), noErr);
+  EXPECT_GT(*std::max_element(left.begin(), left.end()), 0.001f) << "the instrument's note passes through";
+
+  // Disconnected again: the input is silent.
+  const AudioUnitConnection none = {nullptr, 0, 0};
+  ASSERT_EQ(AudioUnitSetProperty(mEffect, kAudioUnitProperty_MakeConnection, kAudioUnitScope_Input, 0, &none,
+                                 sizeof none),
+            noErr);
+  ASSERT_EQ(RenderEffect(256, left, right), noErr);
+  EXPECT_EQ(*std::max_element(left.begin(), left.end()), 0.0f);
+}
