@@ -303,8 +303,11 @@ OSStatus IPluginAU::IPluginAUEntry(ComponentParameters* params, void* storage, I
     return noErr;
   }
   case kMusicDeviceStopNoteSelect: {
+    // Only a note this unit handed out can be stopped.
+    const auto noteID = Arg<NoteInstanceID>(params, 1, 3);
+    if (noteID > 127) return kAudioUnitErr_InvalidPropertyValue;
     IMidiMsg msg;
-    msg.MakeNoteOffMsg(static_cast<int>(Arg<NoteInstanceID>(params, 1, 3) & 0x7f), Arg<int>(params, 2, 3), 0);
+    msg.MakeNoteOffMsg(int(noteID), Arg<int>(params, 2, 3), 0);
     plug->ProcessMidiMsg(&msg);
     return noErr;
   }
