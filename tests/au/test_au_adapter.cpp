@@ -316,6 +316,7 @@ TEST_F(AUHostTest, TakesNotesThroughTheMusicDeviceCalls)
   ASSERT_EQ(Render(0, 512, {left.data(), right.data()}), noErr);
   EXPECT_GT(*std::max_element(left.begin(), left.end()), 0.001f);
   ASSERT_EQ(MusicDeviceStopNote(mUnit, 0, id, 0), noErr);
+  EXPECT_EQ(MusicDeviceStopNote(mUnit, 0, 300, 0), kAudioUnitErr_InvalidPropertyValue);
   const UInt8 sysex[] = {0xF0, 0x7E, 0x00, 0xF7};
   EXPECT_EQ(MusicDeviceSysEx(mUnit, sysex, sizeof sysex), noErr);
   EXPECT_EQ(StandInCallComponent(mUnit, kMusicDevicePrepareInstrumentSelect, {0}), noErr);

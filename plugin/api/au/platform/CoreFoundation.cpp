@@ -112,6 +112,11 @@ Boolean EqualCB(const void* a, const void* b)
 
 struct Bundle
 {
+  ~Bundle()
+  {
+    ++gLiveObjects; // not counted while the bundle lived
+    CFRelease(mIdentifierString);
+  }
   std::string mIdentifier, mURL;
   CFStringRef mIdentifierString = nullptr;
 };
