@@ -201,8 +201,8 @@ TEST_F(AUHostTest, ExposesParametersInTheirOwnUnitsWithTheirTexts)
   CFArrayRef texts = nullptr;
   ASSERT_EQ(Get(kAudioUnitProperty_ParameterValueStrings, kAudioUnitScope_Global, kFreeRun, texts), noErr);
   ASSERT_EQ(CFArrayGetCount(texts), 2);
-  EXPECT_EQ(CFStringCompare(static_cast<CFStringRef>(CFArrayGetValueAtIndex(texts, 1)), Str("On"), 0), 0)
-      << "the value 1";
+  auto second = static_cast<CFStringRef>(CFArrayGetValueAtIndex(texts, 1));
+  EXPECT_EQ(Text(CFStringCreateCopy(nullptr, second)), "On") << "the text of the value 1";
   CFRelease(texts);
   EXPECT_EQ(Get(kAudioUnitProperty_ParameterValueStrings, kAudioUnitScope_Global, kVolume, texts),
             kAudioUnitErr_InvalidProperty);
