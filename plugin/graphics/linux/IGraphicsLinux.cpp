@@ -495,8 +495,15 @@ void IGraphicsLinux::Impl::HandleEvent(XEvent& event)
     } else {
       gui->OnMouseDown(x, y, mod);
     }
+    // A knob turns by the pointer's travel: the cursor hides meanwhile and comes
+    // back where the press was.
     const int captured = gui->GetMouseCapture();
     knobHeld = captured >= 0 && dynamic_cast<IKnobControl*>(gui->GetControl(captured)) != nullptr;
+    if (knobHeld && !cursorHidden) {
+      gui->HideMouseCursor();
+      hiddenAtX = event.xbutton.x_root;
+      hiddenAtY = event.xbutton.y_root;
+    }
     break;
   }
   case ButtonRelease: {
@@ -514,7 +521,6 @@ void IGraphicsLinux::Impl::HandleEvent(XEvent& event)
     const int x = event.xmotion.x, y = event.xmotion.y;
     if (pressedButton) {
       if (entry) break;
-      if (knobHeld && !cursorHidden) gui->HideMouseCursor();
       gui->OnMouseDrag(x, y, Mod(event.xmotion.state, pressedButton));
     } else {
       gui->OnMouseOver(x, y, Mod(event.xmotion.state, 1));
