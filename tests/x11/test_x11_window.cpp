@@ -22,6 +22,7 @@
 #include <atomic>
 #include <cctype>
 #include <chrono>
+#include <cstdint>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -38,6 +39,7 @@
 #undef None
 #undef Bool
 #undef Status
+#undef ConnectionNumber
 
 extern char** environ;
 
@@ -427,6 +429,21 @@ TEST_F(X11PanelTest, ProgramMenuChoosesProgramFortyFromTheKeyboard)
   });
   EXPECT_EQ(z->GetCurrentPresetIdx(), 40);
 
+  // A menu taller than the screen scrolls to keep the chosen entry in view.
+  IPopupMenu tall;
+  for (int i = 0; i < 64; ++i) tall.AddItem(("Entry " + std::to_string(i)).c_str());
+  std::thread user([&] {
+    User u(gui->WindowId());
+    std::this_thread::sleep_for(300ms);
+    for (int i = 0; i < 60; ++i) u.Tap(XK_Down);
+    u.Snapshot("tall-menu");
+    u.Tap(XK_Return);
+  });
+  IPopupMenu* chosen = gui->CreateIPopupMenu(&tall, IRECT(600, 20, 650, 40));
+  user.join();
+  EXPECT_EQ(chosen, &tall);
+  EXPECT_EQ(tall.GetChosenItemIdx(), 59);
+
   // A click outside dismisses the menu.
   act([&](User& u) {
     u.Click(173, 468);
@@ -461,7 +478,24 @@ TEST_F(X11PanelTest, SaveProgramGoesThroughTheDesktopChooser)
     u.Snapshot("options-menu");
     u.Tap(XK_Return);
   });
+
+  // Without zenity or kdialog the path is typed into a dialog of our own, which
+  // proposes the program's name in the folder used last.
+  const fs::path none = dir / "none";
+  fs::create_directories(none);
+  setenv("PATH", none.c_str(), 1);
+  act([&](User& u) {
+    u.Click((r.L + r.R) / 2, (r.T + r.B) / 2);
+    std::this_thread::sleep_for(200ms);
+    const int steps = stepsTo(File::kSaveProgram);
+    for (int i = 0; i < steps; ++i) u.Tap(XK_Down);
+    u.Tap(XK_Return);
+    std::this_thread::sleep_for(300ms);
+    u.Snapshot("path-dialog");
+    u.Tap(XK_Return);
+  });
   setenv("PATH", oldPath.c_str(), 1);
+  EXPECT_TRUE(fs::exists(chosen.parent_path() / (z->proposedProgramFileName() + ".fxp")));
 
   EXPECT_TRUE(fs::exists(chosen));
   EXPECT_EQ(z->fileFolder, chosen.parent_path().string() + "/");
@@ -469,6 +503,45 @@ TEST_F(X11PanelTest, SaveProgramGoesThroughTheDesktopChooser)
   const std::string args((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
   EXPECT_NE(args.find("--save\n"), std::string::npos) << args;
   EXPECT_NE(args.find("--file-filter=*.fxp\n"), std::string::npos) << args;
+  EXPECT_NE(args.find(".fxp\n--file-filter"), std::string::npos) << "the proposed name has the extension";
+}
+
+TEST_F(X11PanelTest, OpensInsideAHostWindowAndAnswersCautiouslyWhenClosed)
+{
+  gui->SetWindowTitle("Zorva - Thunder");
+  Display* d = XOpenDisplay(nullptr);
+  char* name = nullptr;
+  XFetchName(d, gui->WindowId(), &name);
+  ASSERT_NE(name, nullptr);
+  EXPECT_STREQ(name, "Zorva - Thunder");
+  XFree(name);
+
+  gui->CloseWindow();
+  EXPECT_EQ(gui->WindowId(), 0u);
+  EXPECT_EQ(gui->ConnectionNumber(), -1);
+  EXPECT_EQ(gui->ShowMessageBox("Sure?", "Question", IGraphics::kMsgBoxTypeYesNo), IGraphics::kMsgBoxNo);
+  std::string file = "x", folder;
+  gui->PromptForFile(&file, IGraphics::kFileSave, &folder, "fxp");
+  EXPECT_EQ(file, "");
+
+  const Window host = XCreateSimpleWindow(d, DefaultRootWindow(d), 50, 40, 1200, 700, 0, 0, 0);
+  XMapWindow(d, host);
+  XSync(d, 0);
+  ASSERT_NE(gui->OpenWindow(reinterpret_cast<void*>(static_cast<uintptr_t>(host))), nullptr);
+  pump(200ms);
+  Window root, parent, *kids = nullptr;
+  unsigned n = 0;
+  XQueryTree(d, gui->WindowId(), &root, &parent, &kids, &n);
+  if (kids) XFree(kids);
+  EXPECT_EQ(parent, host);
+
+  const int before = z->GetCurrentPresetIdx();
+  const IRECT next = find<ITdUtilityKick>(gui, PanelCommand::kNextProgram)->GetRECT();
+  act([&](User& u) { u.Click((next.L + next.R) / 2, (next.T + next.B) / 2); });
+  EXPECT_EQ(z->GetCurrentPresetIdx(), (before + 1) % z->NPresets());
+  gui->CloseWindow();
+  XDestroyWindow(d, host);
+  XCloseDisplay(d);
 }
 
 TEST_F(X11PanelTest, InitProgramAsksAndNoKeepsTheProgram)
