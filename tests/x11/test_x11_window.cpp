@@ -402,6 +402,7 @@ TEST_F(X11PanelTest, ProgramNameFieldTakesTypingEnterAppliesEscapeCancels)
   act([&](User& u) {
     u.Click(300, 468);
     u.Type("Glass Pad");
+    u.Snapshot("name-field");
     u.Tap(XK_Return);
   });
   EXPECT_EQ(std::string(z->GetPresetName(current)), "Glass Pad");

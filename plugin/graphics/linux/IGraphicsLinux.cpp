@@ -135,6 +135,8 @@ bool IGraphicsLinux::DrawScreen(const IRECT& rect)
 
 void IGraphicsLinux::Resize(int width, int height)
 {
+  // The controls go: a field editing one of them must not outlive it.
+  ForceEndUserEdit();
   if (width == Width() && height == Height() && NControls()) {
     // The panel is rebuilt at the same size: only the controls go.
     IGraphics::Resize(width, height);
@@ -251,6 +253,13 @@ bool IGraphicsLinux::Impl::Open(Window parentWindow)
     XClassHint classHint{const_cast<char*>("zorva"), const_cast<char*>("Zorva")};
     XSetClassHint(display, window, &classHint);
     XSetWMProtocols(display, window, &wmDelete, 1);
+    // Keys reach the panel only when the window manager gives it the focus.
+    if (XWMHints* wmHints = XAllocWMHints()) {
+      wmHints->flags = InputHint;
+      wmHints->input = True;
+      XSetWMHints(display, window, wmHints);
+      XFree(wmHints);
+    }
   }
   XMapWindow(display, window);
   XFlush(display);
@@ -544,12 +553,20 @@ void IGraphicsLinux::Impl::HandleEvent(XEvent& event)
   }
 }
 
+void IGraphicsLinux::Impl::BeginModal()
+{
+  if (entry) EndEntry(false);
+  pressedButton = 0;
+  knobHeld = false;
+  if (cursorHidden) gui->ShowMouseCursor();
+}
+
 void IGraphicsLinux::Impl::RunModal(const std::function<void(XEvent&)>& handler,
                                     const std::function<bool()>& done, int fd,
                                     const std::function<void()>& onFd, const std::function<void()>& onTick)
 {
   ++modalDepth;
-  while (display && !done() && !closeRequested) {
+  while (display && window && !done() && !closeRequested) {
     while (display && XPending(display)) {
       XEvent event;
       XNextEvent(display, &event);
@@ -563,7 +580,7 @@ void IGraphicsLinux::Impl::RunModal(const std::function<void(XEvent&)>& handler,
       }
       if (done()) break;
     }
-    if (done() || closeRequested) break;
+    if (done() || closeRequested || !window) break;
     const bool due = Clock::now() >= nextTick;
     TickIfDue();
     if (due && onTick) onTick();

@@ -309,7 +309,7 @@ int IGraphicsLinux::ShowMessageBox(const char* text, const char* caption, int ty
 {
   Impl& x = *mImpl;
   if (!x.window) return CautiousAnswer(type);
-  if (x.entry) x.EndEntry(false);
+  x.BeginModal();
   std::vector<std::string> buttons;
   std::vector<int> answers;
   switch (type) {
@@ -347,7 +347,7 @@ void IGraphicsLinux::PromptForFile(std::string* filename, EFileAction action, st
     filename->clear();
     return;
   }
-  if (x.entry) x.EndEntry(false);
+  x.BeginModal();
   const std::string start = FileDialogFolder(dir);
   const bool save = action == kFileSave;
   const std::string types = extensions ? extensions : "";
@@ -386,7 +386,8 @@ void IGraphicsLinux::PromptForFile(std::string* filename, EFileAction action, st
 
 bool IGraphicsLinux::OpenURL(const char* url, const char*)
 {
-  if (!url || !*url) return false;
+  // A leading dash would be read as an option of the opener.
+  if (!url || !*url || *url == '-') return false;
   // xdg-open takes web addresses and file paths alike.
   const std::string opener = zlinux::FindProgram("xdg-open");
   if (opener.empty()) return false;
