@@ -507,6 +507,68 @@ TEST_F(X11PanelTest, SaveProgramGoesThroughTheDesktopChooser)
   EXPECT_NE(args.find(".fxp\n--file-filter"), std::string::npos) << "the proposed name has the extension";
 }
 
+TEST_F(X11PanelTest, UrlsGoToTheOpenerAsOneArgumentAndTheClipboardIsRead)
+{
+  const fs::path bin = dir / "bin";
+  fs::create_directories(bin);
+  {
+    std::ofstream script(bin / "xdg-open");
+    script << "#!/bin/sh\nprintf '%s|' \"$@\" > '" << (dir / "url").string() << ".tmp' && mv '"
+           << (dir / "url").string() << ".tmp' '" << (dir / "url").string() << "'\n";
+  }
+  fs::permissions(bin / "xdg-open", fs::perms::owner_all);
+  const std::string oldPath = std::getenv("PATH");
+  setenv("PATH", (bin.string() + ":" + oldPath).c_str(), 1);
+  const std::string url = "https://example.org/a b;touch x$(id)";
+  EXPECT_TRUE(gui->OpenURL(url.c_str()));
+  setenv("PATH", oldPath.c_str(), 1);
+  for (int i = 0; i < 200 && !fs::exists(dir / "url"); ++i) pump(10ms);
+  std::ifstream in(dir / "url");
+  std::string got;
+  std::getline(in, got);
+  EXPECT_EQ(got, url + "|");
+
+  // Another program owns the clipboard and hands its text over.
+  std::atomic<bool> owning{false}, stop{false};
+  std::thread owner([&] {
+    Display* d = XOpenDisplay(nullptr);
+    const Window w = XCreateSimpleWindow(d, DefaultRootWindow(d), 0, 0, 1, 1, 0, 0, 0);
+    const Atom clipboard = XInternAtom(d, "CLIPBOARD", 0), utf8 = XInternAtom(d, "UTF8_STRING", 0);
+    XSetSelectionOwner(d, clipboard, w, CurrentTime);
+    XSync(d, 0);
+    owning = true;
+    while (!stop) {
+      while (XPending(d)) {
+        XEvent e;
+        XNextEvent(d, &e);
+        if (e.type != SelectionRequest) continue;
+        XSelectionEvent reply{};
+        reply.type = SelectionNotify;
+        reply.requestor = e.xselectionrequest.requestor;
+        reply.selection = e.xselectionrequest.selection;
+        reply.target = e.xselectionrequest.target;
+        reply.time = e.xselectionrequest.time;
+        if (reply.target == utf8) {
+          const std::string text = "Pasted N\u00e4me";
+          XChangeProperty(d, reply.requestor, e.xselectionrequest.property, utf8, 8, PropModeReplace,
+                          reinterpret_cast<const unsigned char*>(text.data()), static_cast<int>(text.size()));
+          reply.property = e.xselectionrequest.property;
+        }
+        XSendEvent(d, reply.requestor, 0, 0, reinterpret_cast<XEvent*>(&reply));
+        XFlush(d);
+      }
+      std::this_thread::sleep_for(5ms);
+    }
+    XCloseDisplay(d);
+  });
+  while (!owning) std::this_thread::sleep_for(5ms);
+  std::string text;
+  EXPECT_TRUE(gui->GetTextFromClipboard(&text));
+  EXPECT_EQ(text, "Pasted N\u00e4me");
+  stop = true;
+  owner.join();
+}
+
 TEST_F(X11PanelTest, OpensInsideAHostWindowAndAnswersCautiouslyWhenClosed)
 {
   gui->SetWindowTitle("Zorva - Thunder");
