@@ -579,6 +579,20 @@ TEST_F(X11PanelTest, OpensInsideAHostWindowAndAnswersCautiouslyWhenClosed)
   EXPECT_STREQ(name, "Zorva - Thunder");
   XFree(name);
 
+  // The window manager's close button: the pump reports it, the window stays.
+  EXPECT_TRUE(gui->ProcessEvents());
+  XEvent close{};
+  close.xclient.type = ClientMessage;
+  close.xclient.window = gui->WindowId();
+  close.xclient.message_type = XInternAtom(d, "WM_PROTOCOLS", 0);
+  close.xclient.format = 32;
+  close.xclient.data.l[0] = static_cast<long>(XInternAtom(d, "WM_DELETE_WINDOW", 0));
+  XSendEvent(d, gui->WindowId(), 0, 0, &close);
+  XSync(d, 0);
+  pump(100ms);
+  EXPECT_FALSE(gui->ProcessEvents());
+  EXPECT_NE(gui->WindowId(), 0u);
+
   gui->CloseWindow();
   EXPECT_EQ(gui->WindowId(), 0u);
   EXPECT_EQ(gui->ConnectionNumber(), -1);
