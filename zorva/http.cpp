@@ -142,7 +142,8 @@ int Synth::checkVersionAgainstWeb()
     const Outcome out = check(settings);
     if (!gui) return out.result;
     const int answer = gui->ShowMessageBox(out.text.c_str(), out.title.c_str(), out.type);
-    if (out.kind == Outcome::kNewer && answer != IGraphics::kMsgBoxNo) gui->OpenURL(settings.downloadPage.c_str());
+    if (out.kind == Outcome::kNewer && answer != IGraphics::kMsgBoxNo)
+      gui->OpenURL(settings.downloadPage.c_str());
     return out.result;
   } catch (...) {
     if (gui) gui->ShowMessageBox(contactError(urlHost(settings.serverURL)).c_str(), kTitle, 0);
