@@ -136,9 +136,10 @@ Outcome check(const Settings& settings)
 int Synth::checkVersionAgainstWeb()
 {
   using namespace UpdateCheck;
-  const Settings settings = Settings::load(iniPath);
+  Settings settings;
   IGraphics* gui = graphics;
   try {
+    settings = Settings::load(iniPath);
     const Outcome out = check(settings);
     if (!gui) return out.result;
     const int answer = gui->ShowMessageBox(out.text.c_str(), out.title.c_str(), out.type);

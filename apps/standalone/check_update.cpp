@@ -28,7 +28,12 @@ std::string oneLine(const std::string& text)
 int runCheckUpdate(std::ostream& out)
 {
   using namespace UpdateCheck;
-  const Outcome outcome = check(Settings::load(Synth::configFilePath()));
+  Outcome outcome;
+  try {
+    outcome = check(Settings::load(Synth::configFilePath()));
+  } catch (...) {
+    outcome.text = contactError(urlHost(kDefaultServerURL));
+  }
   out << oneLine(outcome.text) << '\n';
   switch (outcome.kind) {
   case Outcome::kUpToDate: return 0;
