@@ -81,14 +81,18 @@ Reply fetch(const Settings& settings)
   if (!h.curl) return reply;
   CURL* c = h.curl;
 
-  // One bundle with the system's authorities and the extra file: a plain
-  // CURLOPT_CAINFO would replace the system's instead of adding to them.
+  // The extra authorities go in as a blob, which replaces only the system's
+  // bundle file; its folder of hashed certificates stays in use. Without such
+  // a folder the bundle's contents join the blob (slower: every one is parsed).
   std::string bundle;
   if (!settings.extraCAFile.empty()) {
+    char* systemFolder = nullptr;
     char* systemBundle = nullptr;
-    if (curl_easy_getinfo(c, CURLINFO_CAINFO, &systemBundle) == CURLE_OK && systemBundle)
+    const bool haveFolder = curl_easy_getinfo(c, CURLINFO_CAPATH, &systemFolder) == CURLE_OK && systemFolder;
+    if (!haveFolder && curl_easy_getinfo(c, CURLINFO_CAINFO, &systemBundle) == CURLE_OK && systemBundle) {
       readWholeFile(systemBundle, &bundle);
-    bundle += '\n';
+      bundle += '\n';
+    }
     if (!readWholeFile(settings.extraCAFile.c_str(), &bundle)) return reply;
     curl_blob blob{bundle.data(), bundle.size(), CURL_BLOB_NOCOPY};
     curl_easy_setopt(c, CURLOPT_CAINFO_BLOB, &blob);
