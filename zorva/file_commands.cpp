@@ -114,11 +114,7 @@ void Synth::runFileCommand(File::Command command)
                           startupBankPath, "Unselect Startup Bank"))
       unsetStartupFxb();
     break;
-  case File::kCheckOnline:
-    // Placeholder until the version check exists: say so rather than stay silent.
-    gui->ShowMessageBox("The online check for updates is not available in this build.",
-                        "Check Online for Update", IGraphics::kMsgBoxTypeOK);
-    break;
+  case File::kCheckOnline: checkVersionAgainstWeb(); break;
   default: break;
   }
 }

@@ -80,6 +80,10 @@ public:
   // The current program's name as a file name: illegal characters replaced,
   // at most 63 bytes.
   std::string proposedProgramFileName();
+  // Asks the update server for the latest version and tells the user; only
+  // ever run on the user's command. 0 when the check completed, else the
+  // failure (see UpdateCheck::Result); every outcome has been shown already.
+  int checkVersionAgainstWeb();
   // Builds (or rebuilds) the front panel on the editor's window object.
   virtual void createGraphics() {}
 

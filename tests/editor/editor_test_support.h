@@ -38,6 +38,8 @@ protected:
     dir = pattern;
     setenv("ZORVA_CONFIG_DIR", dir.c_str(), 1);
     setenv("ZORVA_RESOURCES", ZORVA_SHARE_DIR, 1);
+    // A version check chosen from a menu must never leave the machine.
+    setenv("ZORVA_UPDATE_URL", "https://127.0.0.1:1/music/version/?file=zorva", 1);
     z = std::make_unique<PanelZorva>();
     z->SetSampleRate(44100.0);
     z->SetBlockSize(512);
@@ -52,6 +54,7 @@ protected:
     z.reset();
     unsetenv("ZORVA_CONFIG_DIR");
     unsetenv("ZORVA_RESOURCES");
+    unsetenv("ZORVA_UPDATE_URL");
     std::error_code ignored;
     std::filesystem::remove_all(dir, ignored);
   }

@@ -257,6 +257,7 @@ TEST_F(PanelTest, OptionMenuStatesAndCommands)
   gui->QueueMenuChoice("Go Online.../Check Online for Update");
   openOptions();
   EXPECT_EQ(gui->LastQuestion()->mTitle, "Check Online for Update");
+  EXPECT_EQ(gui->LastQuestion()->mText, "An error occurred while contacting 127.0.0.1.");
   EXPECT_EQ(gui->NPendingAnswers(), 0);
 }
 
