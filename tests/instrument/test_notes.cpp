@@ -137,10 +137,10 @@ TEST_F(Notes, ChannelModeMessagesReleaseEverything)
   setParam(*z, kVoices, 3);
   for (int note : {60, 64}) z->setNoteOn(note, 100);
   controller(*z, 123, 0);
+  render(*z, 1);
   EXPECT_FALSE(z->getVoice(0).gate);
   EXPECT_FALSE(z->getVoice(1).gate);
   EXPECT_EQ(z->numPressedKeys, 0);
-  EXPECT_TRUE(z->midiQueue.Empty());
 
   // 120-122 are queued and do nothing to the notes.
   z->setNoteOn(60, 100);
