@@ -7,6 +7,7 @@
 #include "apps/instrument/zorva_instrument.h"
 #include "apps/render/schedule.h"
 #include "tests/render/midi_builder.h"
+#include "zorva/lfo.h"
 #include "zorva/voice.h"
 
 #include <gtest/gtest.h>
@@ -20,10 +21,11 @@
 namespace render_test {
 
 constexpr int kRate = 44100;
-// Noise is shared by all instances: each render starts it where a fresh
-// zorva-render process does, so a program's level does not depend on the
-// renders before it.
+// Both noise sources are shared by all instances: each render starts them
+// where a fresh zorva-render process does, so a program's level does not
+// depend on the renders before it.
 inline const std::int32_t kFreshNoiseSeed = WhiteNoise::seed();
+inline const std::int32_t kFreshLfoSeed = LFO::noiseSeed();
 
 struct Stereo
 {
@@ -50,6 +52,7 @@ inline Stereo RenderProgram(const Bytes& smf, int program, int blockSize, std::o
   std::string error;
   EXPECT_TRUE(render::ParseMidiFile(smf.data(), smf.size(), midi, error)) << error;
   WhiteNoise::setSeed(kFreshNoiseSeed);
+  LFO::setNoiseSeed(kFreshLfoSeed);
   auto instrument = std::make_unique<ZorvaInstrument>();
   instrument->SelectProgram(program);
   instrument->Prepare(kRate, blockSize);
