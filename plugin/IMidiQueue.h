@@ -30,6 +30,8 @@ public:
   int ToDo() const { return mBack - mFront; }
   // The oldest pending message, which the caller may modify; null when empty.
   IMidiMsg* Peek() { return Empty() ? nullptr : &mBuf[mFront]; }
+  // The newest pending message; null when empty.
+  const IMidiMsg* Back() const { return Empty() ? nullptr : &mBuf[mBack - 1]; }
   // Drops the oldest pending message (nothing when empty).
   void Remove()
   {

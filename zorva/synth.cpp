@@ -107,10 +107,10 @@ void Synth::ProcessMidiMsg(IMidiMsg* msg)
   case IMidiMsg::kPitchWheel: break;
   case IMidiMsg::kControlChange: {
     const int cc = msg->ControlChangeIdx();
-    if (cc > IMidiMsg::kLocalControl) {
-      allNotesOff();
-      return;
-    }
+    // Channel-mode messages are queued like notes: a host hands a whole block
+    // over before rendering it, and an "all notes off" acted on at once would
+    // come before the notes it follows and leave them hanging.
+    if (cc > IMidiMsg::kLocalControl) break;
     if (midiLearnActive) {
       // 120-122 have no entry in the controller table: learn keeps waiting.
       if (cc < kNumLearnableControllers) {
@@ -121,13 +121,17 @@ void Synth::ProcessMidiMsg(IMidiMsg* msg)
     }
     break;
   }
-  case IMidiMsg::kProgramChange: RestorePreset(msg->Program()); return;
+  case IMidiMsg::kProgramChange: break; // applied at its frame, like a channel-mode message
   default: return;
   }
 
   // Rounds the message to the nearest control step rather than the next one.
   IMidiMsg queued = *msg;
   if (queued.mOffset > controlStep) queued.mOffset += controlStep / 2;
+  // Nothing overtakes a message that arrived before it, not even one left over
+  // from the previous block: a note-on and the "all notes off" after it must
+  // act in that order.
+  if (const IMidiMsg* last = midiQueue.Back()) queued.mOffset = std::max(queued.mOffset, last->mOffset);
   midiQueue.Add(queued);
 }
 
@@ -141,6 +145,17 @@ void Synth::Reset()
   const int intRate = rate >= 1.0 && rate < double(INT_MAX) ? int(rate) : 0;
   controlStep = intRate / 1000;
   controlStepLeft = 0;
+
+  // A program change to a never-used slot stores the current sound there. It
+  // comes due on the audio thread, so the slot's storage is made ready now.
+  ByteChunk state;
+  SerializeState(&state);
+  for (int i = 0; i < NPresets(); ++i) {
+    IPreset* preset = GetPreset(i);
+    if (preset->mInitialized) continue;
+    preset->mChunk.Resize(state.Size());
+    preset->mChunk.Clear();
+  }
 }
 
 void Synth::OnActivate(bool active)

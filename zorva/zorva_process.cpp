@@ -109,6 +109,7 @@ void Zorva::handleMidiEvents()
       }
       [[fallthrough]];
     case IMidiMsg::kNoteOff: setNoteOff(msg->NoteNumber()); break;
+    case IMidiMsg::kProgramChange: RestorePreset(msg->Program()); break;
     case IMidiMsg::kPitchWheel:
       pitchBend = msg->PitchWheel();
       positivePitchBend = std::max(0.0, pitchBend);
@@ -120,6 +121,8 @@ void Zorva::handleMidiEvents()
         for (Voice& voice : voices) voice.setSustain(down);
       } else if (cc == IMidiMsg::kModWheel) {
         modWheel = msg->ControlChange(cc);
+      } else if (cc > IMidiMsg::kLocalControl) {
+        allNotesOff();
       } else if (cc >= 0 && cc < kNumLearnableControllers) {
         const int paramIdx = midiCCParam[cc];
         IParam* param = GetParam(paramIdx);

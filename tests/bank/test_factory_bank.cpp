@@ -2,8 +2,10 @@
 // a chord at comparable loudness without clipping.
 
 #include "resources/bank/bank_source.h"
+#include "tests/bank/render_path.h"
 #include "zorva/zorva.h"
 
+#include <ebur128.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -20,54 +22,38 @@ const std::string kBankPath = std::string(ZORVA_SHARE_DIR) + "/init.fxb";
 
 struct Level
 {
-  double peakDb = -INFINITY;
-  double rmsDb = -INFINITY;
+  double loudness = -HUGE_VAL; // integrated, LUFS
+  double truePeak = -HUGE_VAL; // dBTP
 };
 
-double toDb(double amplitude)
-{
-  return amplitude > 0.0 ? 20.0 * std::log10(amplitude) : -INFINITY;
-}
-
 // C3, G3, C4, E4 at velocity 100: two seconds held, one second of tail.
-Level playChord(Zorva& plug, int program)
-{
-  constexpr int kRate = 44100, kBlock = 512;
-  plug.RestorePreset(program);
-  plug.SetSampleRate(kRate);
-  plug.SetBlockSize(kBlock);
-  plug.Reset();
-  plug.OnActivate(true);
+const render_test::Bytes kChord = [] {
+  render_test::Track track;
+  for (uint8_t note : {48, 55, 60, 64}) track.Ev(0, {0x90, note, 100});
+  track.Ev(1920, {0x80, 48, 0});
+  for (uint8_t note : {55, 60, 64}) track.Ev(0, {0x80, note, 0});
+  return render_test::Smf(0, 480, {track.End()});
+}();
 
-  std::vector<double> left(kBlock), right(kBlock);
-  double* outputs[2] = {left.data(), right.data()};
-  double peak = 0.0, sumSquares = 0.0;
-  long frames = 0;
-  auto render = [&](long count) {
-    for (long done = 0; done < count; done += kBlock) {
-      const int n = int(std::min<long>(kBlock, count - done));
-      plug.ProcessDoubleReplacing(nullptr, outputs, n);
-      for (int i = 0; i < n; ++i) {
-        peak = std::max({peak, std::fabs(left[i]), std::fabs(right[i])});
-        sumSquares += left[i] * left[i] + right[i] * right[i];
-      }
-      frames += n;
-    }
-  };
-  const int chord[] = {48, 55, 60, 64};
-  for (int note : chord) {
-    IMidiMsg msg;
-    msg.MakeNoteOnMsg(note, 100, 0);
-    plug.ProcessMidiMsg(&msg);
+// Loudness and true peak as audio engineers measure them (ITU-R BS.1770).
+Level measure(const render_test::Stereo& audio)
+{
+  ebur128_state* meter = ebur128_init(2, render_test::kRate, EBUR128_MODE_I | EBUR128_MODE_TRUE_PEAK);
+  std::vector<double> interleaved;
+  for (size_t i = 0; i < audio.left.size(); ++i) {
+    interleaved.push_back(audio.left[i]);
+    interleaved.push_back(audio.right[i]);
   }
-  render(2L * kRate);
-  for (int note : chord) {
-    IMidiMsg msg;
-    msg.MakeNoteOffMsg(note, 0);
-    plug.ProcessMidiMsg(&msg);
+  ebur128_add_frames_double(meter, interleaved.data(), audio.left.size());
+  Level level;
+  ebur128_loudness_global(meter, &level.loudness);
+  for (unsigned channel : {0u, 1u}) {
+    double peak = 0.0;
+    ebur128_true_peak(meter, channel, &peak);
+    level.truePeak = std::max(level.truePeak, peak > 0.0 ? 20.0 * std::log10(peak) : -HUGE_VAL);
   }
-  render(1L * kRate);
-  return {toDb(peak), toDb(std::sqrt(sumSquares / (2.0 * double(frames))))};
+  ebur128_destroy(&meter);
+  return level;
 }
 
 class FactoryBank : public ::testing::Test
@@ -97,24 +83,27 @@ TEST_F(FactoryBank, HoldsSixtyFourDistinctNamedPrograms)
   EXPECT_STREQ(plug->GetPresetName(0), "Twin Saw Poly");
 }
 
-TEST_F(FactoryBank, EveryProgramPlaysAChordWithoutClippingAndAtComparableLoudness)
+// As users render: zorva-render's loop, a fresh instance per program.
+// ZORVA_PRINT_LEVELS=1 prints the table.
+TEST(FactoryBankLevels, EveryProgramPlaysAChordBelowOneDBTPAndWithinSixLU)
 {
   std::vector<Level> levels;
-  for (int p = 0; p < 64; ++p) levels.push_back(playChord(*plug, p));
-
+  for (int p = 0; p < 64; ++p) levels.push_back(measure(render_test::RenderProgram(kChord, p, 512, 3.0)));
+  const ZorvaInstrument bank;
+  std::vector<std::string> names;
+  for (int p = 0; p < 64; ++p) names.push_back(bank.ProgramName(p));
   const auto [quietest, loudest] = std::minmax_element(
-      levels.begin(), levels.end(), [](const Level& a, const Level& b) { return a.rmsDb < b.rmsDb; });
+      levels.begin(), levels.end(), [](const Level& a, const Level& b) { return a.loudness < b.loudness; });
   const bool print = std::getenv("ZORVA_PRINT_LEVELS") != nullptr;
   for (int p = 0; p < 64; ++p) {
-    EXPECT_LE(levels[p].peakDb, -1.0) << plug->GetPresetName(p);
-    EXPECT_GT(levels[p].rmsDb, -60.0) << plug->GetPresetName(p) << " is silent";
+    EXPECT_LE(levels[p].truePeak, -1.0) << names[p];
+    EXPECT_GT(levels[p].loudness, -60.0) << names[p] << " is silent";
     if (print)
-      std::printf("| %2d | %-27s | %6.1f | %6.1f |\n", p, plug->GetPresetName(p), levels[p].peakDb,
-                  levels[p].rmsDb);
+      std::printf("| %2d | %-27s | %6.1f | %6.1f |\n", p, names[p].c_str(), levels[p].loudness,
+                  levels[p].truePeak);
   }
-  EXPECT_LE(loudest->rmsDb - quietest->rmsDb, 6.0)
-      << "loudest " << plug->GetPresetName(int(loudest - levels.begin())) << ", quietest "
-      << plug->GetPresetName(int(quietest - levels.begin()));
+  EXPECT_LE(loudest->loudness - quietest->loudness, 6.0)
+      << "loudest " << names[loudest - levels.begin()] << ", quietest " << names[quietest - levels.begin()];
 }
 
 TEST(BankSource, ReportsTheLineOfEveryMistake)

@@ -9,63 +9,18 @@
 
 namespace {
 
-std::string HostName(int host)
-{
-  char text[kMaxHostNameLen];
-  GetHostNameStr(EHost(host), text);
-  return text;
-}
-
-TEST(Hosts, LooksUpRealHostNames)
-{
-  EXPECT_EQ(LookUpHost("com.apple.logic10"), kHostLogic);
-  EXPECT_EQ(LookUpHost("com.apple.garageband10"), kHostGarageBand);
-  EXPECT_EQ(LookUpHost("com.ableton.live"), kHostAbletonLive);
-  EXPECT_EQ(LookUpHost("REAPER"), kHostReaper);
-  EXPECT_EQ(LookUpHost("Ardour 8.4"), kHostArdour);
-  EXPECT_EQ(LookUpHost("com.presonus.studioone5"), kHostStudioOne);
-  EXPECT_EQ(LookUpHost("Digital Performer"), kHostDigitalPerformer);
-  EXPECT_EQ(LookUpHost("Zorva Standalone"), kHostStandalone);
-  EXPECT_EQ(LookUpHost("Melodyne"), kHostMelodyne);
-  EXPECT_EQ(LookUpHost(""), kHostUnknown);
-  EXPECT_EQ(LookUpHost("Bitwig Studio"), kHostUnknown);
-  EXPECT_EQ(LookUpHost(nullptr), kHostUnknown);
-}
-
 TEST(Hosts, KeyOrderSettlesNamesWithTwoKeys)
 {
   EXPECT_EQ(LookUpHost("Nuendo and Cubase"), kHostCubase);
   EXPECT_EQ(LookUpHost("logic live"), kHostAbletonLive);
   EXPECT_EQ(LookUpHost("Deliverance Logic"), kHostAbletonLive); // "live" hides inside the word
+  EXPECT_EQ(LookUpHost(nullptr), kHostUnknown);
 }
 
 TEST(Hosts, OnlyTheFirst255CharactersCount)
 {
   EXPECT_EQ(LookUpHost((std::string(250, 'x') + "Reaper").c_str()), kHostUnknown);
   EXPECT_EQ(LookUpHost((std::string(249, 'x') + "Reaper").c_str()), kHostReaper);
-}
-
-TEST(Hosts, DisplayNames)
-{
-  EXPECT_EQ(HostName(kHostUninit), "Unknown");
-  EXPECT_EQ(HostName(kHostUnknown), "Unknown");
-  EXPECT_EQ(HostName(kHostSonar), "Sonar");
-  EXPECT_EQ(HostName(kHostMelodyne), "Unknown");
-  EXPECT_EQ(HostName(kHostVegas), "Vegas");
-  EXPECT_EQ(HostName(kHostDigitalPerformer), "DigitalPerformer");
-  EXPECT_EQ(HostName(kHostVST3TestHost), "VST3PluginTestHost");
-  EXPECT_EQ(HostName(kHostOpenMPT), "OpenMPT");
-  EXPECT_EQ(HostName(31), "Unknown");
-  EXPECT_EQ(HostName(-7), "Unknown");
-}
-
-TEST(Hosts, TextHelpers)
-{
-  char lower[32];
-  ToLower(lower, "GarageBand 10.4");
-  EXPECT_STREQ(lower, "garageband 10.4");
-  for (int c : {9, 10, 13, 32}) EXPECT_TRUE(IsWhitespace(char(c))) << c;
-  for (int c : {0, 11, 12, int('a'), 160}) EXPECT_FALSE(IsWhitespace(char(c))) << c;
 }
 
 // Runs CurrentTime in the time zone tz and returns its text.

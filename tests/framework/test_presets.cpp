@@ -4,26 +4,9 @@
 
 #include <climits>
 #include <cmath>
-#include <cstdio>
-#include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 
 namespace {
-
-std::string ReadText(const std::string& path)
-{
-  std::ifstream in(path);
-  std::stringstream ss;
-  ss << in.rdbuf();
-  return ss.str();
-}
-
-std::string TempPath(const char* name)
-{
-  return (std::filesystem::temp_directory_path() / (std::string("fwbase_") + name)).string();
-}
 
 TEST(ByteChunk, ReadsStayInsideTheBuffer)
 {
@@ -82,38 +65,6 @@ TEST(ByteChunk, StringsAndHostileLengths)
   EXPECT_EQ(negative.GetStr(text, 0), -1);
   EXPECT_EQ(huge.GetStr(text, 0), -1);
   EXPECT_EQ(ByteChunk().GetStr(text, 0), -1);
-}
-
-TEST(Base64, RoundTripAndBoundedDecoding)
-{
-  const uint8_t bytes[] = {0, 1, 2, 250, 251, 252, 253, 254, 255, 64};
-  for (int n = 0; n <= 10; ++n) {
-    uint8_t out[16] = {};
-    ASSERT_EQ(Base64Decode(Base64Encode(bytes, n).c_str(), out, 16), n);
-    EXPECT_EQ(std::memcmp(out, bytes, static_cast<size_t>(n)), 0);
-  }
-  uint8_t small[2] = {};
-  EXPECT_EQ(Base64Decode("////////", small, 2), 2); // never past maxBytes
-  EXPECT_EQ(Base64Decode("QQ*QUFB", small, 2), 1);  // stops at the first foreign character
-}
-
-TEST(PresetBlob, StoresExactlyTheGivenSize)
-{
-  TestPlug inst;
-  // 12 characters decode to 9 bytes; only 8 are kept.
-  ASSERT_TRUE(inst.MakePresetFromBlob("blob", "AAECAwQFBgcI", 8));
-  const IPreset* preset = inst.GetPreset(0);
-  EXPECT_TRUE(preset->mInitialized);
-  EXPECT_STREQ(preset->mName, "blob");
-  ASSERT_EQ(preset->mChunk.Size(), 8);
-  EXPECT_EQ(preset->mChunk.GetData()[7], 7);
-  // A short text leaves the rest zero.
-  ASSERT_TRUE(inst.MakePresetFromBlob("short", "AQ==", 4));
-  EXPECT_EQ(inst.GetPreset(1)->mChunk.Size(), 4);
-  EXPECT_EQ(inst.GetPreset(1)->mChunk.GetData()[0], 1);
-  EXPECT_EQ(inst.GetPreset(1)->mChunk.GetData()[3], 0);
-  ASSERT_TRUE(inst.MakePresetFromBlob("none", nullptr, -3));
-  EXPECT_EQ(inst.GetPreset(2)->mChunk.Size(), 0);
 }
 
 TEST(State, ParamsRoundTripAndShortChunk)
@@ -226,7 +177,7 @@ TEST(Programs, MakingProgramsFillsFreeSlotsInOrder)
   EXPECT_EQ(inst.Values(), (std::vector<double>{0.5, 1.0, 1.0, 7.0, 880.0}));
 }
 
-TEST(Programs, ModifyAndPruneKeepTheCurrentProgram)
+TEST(Programs, ModifyKeepsTheCurrentProgram)
 {
   TestPlug inst(6);
   inst.MakeDefaultPreset("A", 1);
@@ -239,12 +190,8 @@ TEST(Programs, ModifyAndPruneKeepTheCurrentProgram)
   inst.ModifyCurrentPreset("D2");
   inst.ModifyCurrentPreset(""); // an empty name keeps the name
   EXPECT_STREQ(inst.GetPresetName(3), "D2");
-
-  inst.PruneUninitializedPresets();
-  EXPECT_EQ(inst.NPresets(), 3);
-  EXPECT_EQ(inst.GetCurrentPresetIdx(), 2);
   inst.GetParam(TestPlug::kSteps)->Set(0);
-  ASSERT_TRUE(inst.RestorePreset(2));
+  ASSERT_TRUE(inst.RestorePreset(3));
   EXPECT_EQ(inst.GetParam(TestPlug::kSteps)->Value(), 9.0);
 }
 
@@ -279,31 +226,6 @@ TEST(Programs, BankSerialisationRoundTrip)
     TestPlug victim(4);
     EXPECT_LT(victim.UnserializePresets(&cut, 0), n == 0 ? 1 : n + 1);
   }
-}
-
-TEST(Programs, DumpsWriteLoadableSource)
-{
-  TestPlug inst(2);
-  inst.SetValues({0.25, 1, 2, -3, 1234.5});
-  inst.MakeDefaultPreset("Lead", 1);
-  ASSERT_TRUE(inst.RestorePreset(0));
-  const std::string blobFile = TempPath("blob.txt"), srcFile = TempPath("src.txt");
-  ASSERT_TRUE(inst.DumpPresetBlob(blobFile.c_str()));
-  const std::string blob = ReadText(blobFile);
-  const std::string prefix = "MakePresetFromBlob(\"Lead\", \"";
-  ASSERT_EQ(blob.rfind(prefix, 0), 0u) << blob;
-  const size_t end = blob.find('"', prefix.size());
-  EXPECT_EQ(blob.substr(end), "\", 40);\n");
-  ASSERT_TRUE(inst.MakePresetFromBlob("Copy", blob.substr(prefix.size(), end - prefix.size()).c_str(), 40));
-  EXPECT_TRUE(inst.GetPreset(1)->mChunk.IsEqual(inst.GetPreset(0)->mChunk));
-
-  const char* names[] = {"kGain", "kOn", "kMode", "kSteps", "kCutoff"};
-  ASSERT_TRUE(inst.DumpPresetSrcCode(srcFile.c_str(), names));
-  EXPECT_EQ(ReadText(srcFile),
-            "  MakePresetFromNamedParams(\"name\", 5,\n    kGain, 0.250000,\n    kOn, true,\n"
-            "    kMode, 2,\n    kSteps, -3,\n    kCutoff, 1234.500000);\n");
-  std::remove(blobFile.c_str());
-  std::remove(srcFile.c_str());
 }
 
 } // namespace

@@ -104,10 +104,6 @@ TEST_F(Controls, KnobDragIsTenTimesFinerWithControlOrShift)
   mGfx->OnMouseDrag(120, -2000, IMouseMod(true));
   EXPECT_EQ(knob->GetValue(), 1.0);
   EXPECT_EQ(mPlug.mInformed.back(), std::make_pair(int(kGain), 1.0));
-
-  // Double click returns to the first value the plug-in gave.
-  mGfx->OnMouseDblClick(120, 120, IMouseMod(true));
-  EXPECT_DOUBLE_EQ(knob->GetValue(), 0.5);
 }
 
 TEST_F(Controls, ValuesFromThePlugInRedrawOnlyWhenTheyChange)
@@ -124,30 +120,7 @@ TEST_F(Controls, ValuesFromThePlugInRedrawOnlyWhenTheyChange)
   EXPECT_EQ(mGfx->GetPixel(42, 42), COLOR_BLACK);
 }
 
-TEST_F(Controls, FaderHandleFollowsTheMouse)
-{
-  auto* fader = Attach(new IFaderControl(&mPlug, 10, 10, 110, kGain, Strip(20, 10, 1)));
-  EXPECT_EQ(fader->GetRECT(), IRECT(10, 10, 30, 120));
-  Click(15, 15); // handle centre at the top: full value
-  EXPECT_DOUBLE_EQ(fader->GetValue(), 1.0);
-  EXPECT_EQ(fader->GetHandleRECT(), IRECT(10, 10, 30, 20));
-  mGfx->OnMouseDown(15, 65, IMouseMod(true));
-  EXPECT_DOUBLE_EQ(fader->GetValue(), 0.5);
-  mGfx->OnMouseDrag(15, 300, IMouseMod(true));
-  EXPECT_EQ(fader->GetValue(), 0.0);
-  EXPECT_EQ(fader->GetHandleRECT(), IRECT(10, 110, 30, 120));
-
-  auto* handleOnly =
-      Attach(new IFaderControl(&mPlug, 100, 10, 60, kSteps, Strip(10, 20, 1), kHorizontal, true));
-  EXPECT_EQ(handleOnly->GetRECT(), IRECT(100, 10, 160, 30));
-  Click(150, 15); // on the track, not the handle: the background takes it
-  EXPECT_EQ(handleOnly->GetValue(), 0.0);
-  mGfx->OnMouseDown(105, 15, IMouseMod(true));
-  mGfx->OnMouseDrag(135, 15, IMouseMod(true));
-  EXPECT_DOUBLE_EQ(handleOnly->GetValue(), 0.6);
-}
-
-TEST_F(Controls, FramesRadioButtonsContactsAndInvisibleSwitches)
+TEST_F(Controls, FramesAndContacts)
 {
   auto* frames = Attach(new ISwitchFramesControl(&mPlug, 0, 0, kMode, Strip(30, 30, 3), true));
   EXPECT_EQ(frames->GetRECT(), IRECT(0, 0, 30, 10));
@@ -156,85 +129,21 @@ TEST_F(Controls, FramesRadioButtonsContactsAndInvisibleSwitches)
   Click(12, 5);
   EXPECT_EQ(mPlug.GetParam(kMode)->Int(), 1);
 
-  auto* radio = Attach(new IRadioButtonsControl(&mPlug, IRECT(100, 0, 110, 50), kSteps, 3, Strip(10, 20, 2)));
-  EXPECT_EQ(radio->GetButtonRects().back(), IRECT(100, 40, 110, 50));
-  Click(105, 45);
-  EXPECT_EQ(radio->GetValue(), 1.0);
-  Click(105, 30); // between buttons: nothing
-  EXPECT_EQ(radio->GetValue(), 1.0);
-
   auto* contact = Attach(new IContactControl(&mPlug, 150, 0, kOnOff, Strip(10, 20, 2)));
   mGfx->OnMouseDown(155, 5, IMouseMod(true));
   EXPECT_EQ(mPlug.GetParam(kOnOff)->Value(), 1.0);
   mGfx->OnMouseUp(155, 5, IMouseMod(true));
   EXPECT_EQ(contact->GetValue(), 0.0);
   EXPECT_EQ(mPlug.GetParam(kOnOff)->Value(), 0.0);
-
-  auto* invisible = Attach(new IInvisibleSwitchControl(&mPlug, IRECT(200, 0, 220, 20), kOnOff));
-  Click(210, 10);
-  EXPECT_EQ(invisible->GetValue(), 1.0);
-  Click(210, 10);
-  EXPECT_EQ(invisible->GetValue(), 0.0);
-  EXPECT_TRUE(invisible->IsPromptDisabled());
 }
 
-TEST_F(Controls, PopUpSwitchCaptionAndLinkedDisplays)
+TEST_F(Controls, PopUpSwitch)
 {
   auto* popup = Attach(new ISwitchPopUpControl(&mPlug, 0, 0, kMode, Strip(10, 20, 2)));
   mGfx->QueueMenuChoice("Mid");
   Click(5, 5);
   EXPECT_EQ(mPlug.GetParam(kMode)->Int(), 1);
   EXPECT_EQ(popup->GetValue(), 0.5);
-
-  IText text;
-  auto* caption = Attach(new ICaptionControl(&mPlug, IRECT(50, 50, 90, 70), kGain, text));
-  mGfx->QueueTextEntryAnswer("25");
-  mGfx->OnMouseDblClick(60, 60, IMouseMod(true));
-  EXPECT_DOUBLE_EQ(mPlug.GetParam(kGain)->Value(), 25.0);
-  EXPECT_EQ(mGfx->LastQuestion()->mRect, IRECT(50, 52, 90, 68));
-  mGfx->DrawAll();
-  EXPECT_EQ(caption->GetString(), "25.00 dB");
-
-  auto* value = Attach(new ITextControl(&mPlug, IRECT(0, 100, 80, 120), text));
-  auto* name = Attach(new ITextControl(&mPlug, IRECT(0, 120, 80, 140), text));
-  auto* knob = Attach(new IKnobMultiControl(&mPlug, 100, 100, kGain, Strip(40, 40, 1)));
-  knob->SetValDisplayControl(value);
-  knob->SetNameDisplayControl(name);
-  mGfx->SetParameterFromPlug(kGain, 25.0, false);
-  mGfx->OnMouseWheel(110, 110, IMouseMod(), 10);
-  EXPECT_EQ(value->GetString(), "35.00 dB");
-  EXPECT_EQ(name->GetString(), "Gain");
-  // The plug-in's own changes leave the linked texts alone.
-  mGfx->SetParameterFromPlug(kGain, 0.0, true);
-  EXPECT_EQ(value->GetString(), "35.00 dB");
-}
-
-TEST_F(Controls, LinksFileSelectorAndOverlay)
-{
-  Attach(new IURLControl(&mPlug, IRECT(0, 0, 10, 10), "https://example.org/", "https://backup.example.org/"));
-  mGfx->SetOpenURLResult(false);
-  Click(5, 5);
-  EXPECT_EQ(mGfx->OpenedURLs(),
-            (std::vector<std::string>{"https://example.org/", "https://backup.example.org/"}));
-  Attach(new IURLControl(&mPlug, IRECT(20, 0, 30, 10), "", ""));
-  Click(25, 5);
-  EXPECT_EQ(mGfx->OpenedURLs().size(), 2u);
-
-  auto* selector = Attach(
-      new IFileSelectorControl(&mPlug, IRECT(40, 0, 60, 20), -1, IGraphics::kFileOpen, "/banks/", "fxb"));
-  mGfx->QueueFileAnswer("/banks/mine.fxb");
-  Click(50, 10);
-  EXPECT_EQ(selector->GetLastSelectedFile(), "/banks/mine.fxb");
-  EXPECT_EQ(selector->GetState(), IFileSelectorControl::kFSDone);
-  EXPECT_EQ(mGfx->LastQuestion()->mExtensions, "fxb");
-
-  auto* overlay =
-      Attach(new IBitmapOverlayControl(&mPlug, 100, 100, kOnOff, Strip(50, 100, 2), IRECT(0, 180, 10, 190)));
-  mGfx->DrawAll(); // off: listens only on its target area
-  Click(5, 185);
-  EXPECT_EQ(overlay->GetValue(), 1.0);
-  mGfx->DrawAll();
-  EXPECT_EQ(overlay->GetTargetRECT(), overlay->GetRECT());
 }
 
 } // namespace

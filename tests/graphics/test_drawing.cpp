@@ -43,17 +43,6 @@ TEST_F(Drawing, ImagesAreSharedByIDAcrossEditors)
   const IBitmap shared = other.LoadIBitmap(id, "resources/img/elsewhere.png", 3, true);
   EXPECT_EQ(shared.mData, first.mData);
   EXPECT_TRUE(shared.mFramesAreHorizontal);
-
-  // Run-time bitmaps are owned by the cache until released.
-  IBitmap cropped = mGfx->CropBitmap(first, IRECT(0, 8, 10, 16));
-  ASSERT_NE(cropped.mData, nullptr);
-  EXPECT_EQ(cropped.mData->GetColor(5, 5), kGreen);
-  IBitmap scaled = mGfx->ScaleBitmap(cropped, 20, 4);
-  ASSERT_NE(scaled.mData, nullptr);
-  EXPECT_EQ(scaled.mData->GetColor(10, 2), kGreen);
-  mGfx->ReleaseBitmap(&cropped);
-  mGfx->ReleaseBitmap(&scaled);
-  EXPECT_EQ(cropped.mData, nullptr);
 }
 
 TEST_F(Drawing, MissingAndHostileImagesFailCleanly)
@@ -106,13 +95,6 @@ TEST_F(Drawing, BackgroundFramesAndClippingToTheRedrawnRegion)
   EXPECT_EQ(mGfx->GetPixel(25, 15), Colour(kRed));
   EXPECT_EQ(mGfx->LastScreenRect(), IRECT(10, 10, 20, 20));
 
-  // Grayed: drawn at a quarter weight over the background.
-  mGfx->GrayOutControl(kOnOff, true);
-  mGfx->DrawAll();
-  const IColor grey = mGfx->GetPixel(15, 15);
-  EXPECT_NEAR(grey.G, 64, 2);
-  EXPECT_NEAR(grey.B, 191, 2);
-
   const std::string shot = mImages.Path() + "/shot.png";
   ASSERT_TRUE(mGfx->SaveScreenshot(shot));
   auto loaded = RstLoadPng(shot);
@@ -124,35 +106,9 @@ TEST_F(Drawing, BackgroundFramesAndClippingToTheRedrawnRegion)
   EXPECT_FALSE(error.empty());
 }
 
-TEST_F(Drawing, NonStrictDrawingRepaintsOnlyAroundTheDirtyControl)
-{
-  mImages.WriteStrip("bg.png", 120, 80, {kBlue});
-  mImages.WriteStrip("a.png", 20, 20, {kRed});
-  mGfx->AttachBackground(FreshID(), "resources/img/bg.png");
-  const IBitmap red = mGfx->LoadIBitmap(FreshID(), "resources/img/a.png");
-  auto* a = new IBitmapControl(&mPlug, 10, 10, red);
-  mGfx->AttachControl(a);
-  mGfx->AttachControl(new IBitmapControl(&mPlug, 60, 10, red));
-  mGfx->SetStrictDrawing(false);
-  mGfx->DrawAll();
-  EXPECT_EQ(mGfx->GetPixel(65, 15), Colour(kRed));
-
-  mGfx->FillIRect(COLOR_WHITE, IRECT(0, 0, 120, 80));
-  a->SetDirty(false);
-  mGfx->Draw(IRECT(0, 0, 1, 1)); // the region asked for does not matter here
-  EXPECT_EQ(mGfx->GetPixel(15, 15), Colour(kRed));
-  EXPECT_EQ(mGfx->GetPixel(5, 5), COLOR_WHITE);   // the background only under the control
-  EXPECT_EQ(mGfx->GetPixel(65, 15), COLOR_WHITE); // the clean neighbour is left alone
-}
-
 TEST_F(Drawing, ShapesLandOnThePixelsTheyName)
 {
   mGfx->FillIRect(COLOR_WHITE, IRECT(0, 0, 120, 80));
-  mGfx->FillIRect(COLOR_RED, IRECT(10, 10, 20, 20));
-  EXPECT_EQ(mGfx->GetPoint(10, 10), COLOR_RED);
-  EXPECT_EQ(mGfx->GetPoint(19, 19), COLOR_RED);
-  EXPECT_EQ(mGfx->GetPoint(20, 20), COLOR_WHITE);
-
   mGfx->DrawRect(COLOR_BLUE, IRECT(30, 30, 40, 40)); // R and B included
   EXPECT_EQ(mGfx->GetPoint(40, 40), COLOR_BLUE);
   EXPECT_EQ(mGfx->GetPoint(35, 35), COLOR_WHITE);
@@ -215,31 +171,6 @@ TEST_F(Drawing, TextIsMeasuredByAlignmentAndFontsAreShared)
   for (int y = 40; y < 60; ++y)
     for (int x = 0; x < 120; ++x) dark += mGfx->GetPoint(x, y).R < 128;
   EXPECT_GT(dark, 20);
-}
-
-TEST_F(Drawing, BitmapFontCellsFollowTheString)
-{
-  // Frames for ' ' (red), '!' (green) and '"' (blue), 4 x 6 each.
-  mImages.WriteStrip("font.png", 4, 6, {kRed, kGreen, kBlue});
-  const IBitmap font = mGfx->LoadIBitmap(FreshID(), "resources/img/font.png", 3);
-  mGfx->FillIRect(COLOR_WHITE, IRECT(0, 0, 120, 80));
-  mGfx->AttachPanelBackground(COLOR_WHITE);
-  IText near;
-  near.mAlign = IText::kAlignNear;
-  auto* label =
-      new IBitmapTextControl(&mPlug, IRECT(0, 0, 10, 12), font, "\"! A\x01", &near, 4, 6, 1, true, false);
-  mGfx->AttachControl(label);
-  mGfx->DrawAll();
-  // Two cells per line of 10 pixels; unknown characters leave their cell empty.
-  EXPECT_EQ(mGfx->GetPixel(1, 1), Colour(kBlue));
-  EXPECT_EQ(mGfx->GetPixel(6, 1), Colour(kGreen));
-  EXPECT_EQ(mGfx->GetPixel(1, 7), Colour(kRed));
-  EXPECT_EQ(mGfx->GetPixel(6, 7), COLOR_WHITE);
-
-  label->SetTextFromPlug("");
-  EXPECT_TRUE(label->IsDirty());
-  DrawBitmapedText(mGfx, font, IRECT(5, 5, 5, 5), IText(), nullptr, "!!", false, true, 4, 6, 0); // no width
-  DrawBitmapedText(mGfx, font, IRECT(0, 0, 10, 10), IText(), nullptr, "!!", false, false, 0, 6, 0);
 }
 
 } // namespace

@@ -63,23 +63,6 @@ TEST(PopupMenu, ChecksKeepOtherFlags)
   EXPECT_EQ(menu.GetItem(0)->GetFlags(), IPopupMenuItem::kNoFlags);
 }
 
-TEST(PopupMenu, NumberedPrefixes)
-{
-  IPopupMenu menu;
-  for (int i = 0; i < 12; ++i) menu.AddItem("x");
-  menu.SetPrefix(4);
-  EXPECT_EQ(menu.GetPrefix(), 0);
-  EXPECT_EQ(menu.GetItemLabel(0), "x");
-  menu.SetPrefix(1);
-  EXPECT_EQ(menu.GetItemLabel(0), "1: x");
-  EXPECT_EQ(menu.GetItemLabel(11), "12: x");
-  menu.SetPrefix(2);
-  EXPECT_EQ(menu.GetItemLabel(8), "09: x");
-  menu.SetPrefix(3);
-  menu.SetPrefix(-1);
-  EXPECT_EQ(menu.GetItemLabel(0), "001: x");
-}
-
 class MenuPrompt : public ::testing::Test
 {
 protected:
@@ -119,37 +102,6 @@ TEST_F(MenuPrompt, ListParametersOfferTheirTextsWithTheCurrentOneChecked)
   EXPECT_EQ(mPlug.GetParam(kMode)->Int(), 2);
   EXPECT_EQ(mPlug.mInformed.size(), informed);
   EXPECT_EQ(mGfx->NPendingAnswers(), 0);
-}
-
-TEST_F(MenuPrompt, ScriptedChoicesFindSubmenusAndSkipDisabledEntries)
-{
-  IPopupMenu menu, low, high;
-  menu.AddItem("00 - 15", &low);
-  menu.AddItem("16 - 31", &high);
-  menu.AddSeparator();
-  menu.AddItem("Quit", -1, IPopupMenuItem::kDisabled);
-  low.AddItem("00: Init");
-  high.AddItem("16: Bass");
-  high.AddItem("17: Lead");
-  high.CheckItem(1, true);
-
-  mGfx->QueueMenuChoice("16 - 31/17: Lead");
-  EXPECT_EQ(mGfx->CreateIPopupMenu(&menu, IRECT()), &high);
-  EXPECT_EQ(high.GetChosenItemIdx(), 1);
-  EXPECT_EQ(mGfx->LastQuestion()->mItems,
-            (std::vector<std::string>{"> 00 - 15", "> 16 - 31", "-", "Quit (off)"}));
-
-  mGfx->QueueMenuChoice("Quit");
-  EXPECT_EQ(mGfx->CreateIPopupMenu(&menu, IRECT()), nullptr);
-  mGfx->QueueMenuChoice(2); // a separator
-  EXPECT_EQ(mGfx->CreateIPopupMenu(&menu, IRECT()), nullptr);
-  EXPECT_EQ(menu.GetChosenItemIdx(), -1);
-  EXPECT_EQ(low.GetChosenItemIdx(), -1);
-
-  mGfx->CloseWindow(); // no window, no menu, and the script is kept
-  mGfx->QueueMenuChoice("00 - 15/00: Init");
-  EXPECT_EQ(mGfx->CreateIPopupMenu(&menu, IRECT()), nullptr);
-  EXPECT_EQ(mGfx->NPendingAnswers(), 1);
 }
 
 } // namespace

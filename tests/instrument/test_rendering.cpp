@@ -4,37 +4,20 @@
 
 using Rendering = InstrumentTest;
 
-TEST_F(Rendering, ControlStepsSpanHostBlocks)
-{
-  auto z = makeZorva();
-  EXPECT_EQ(z->controlStep, 44);
-  // Steps at 0, 44 and 88; the third renders 12 frames and 32 are left over.
-  render(*z, 100, 100);
-  EXPECT_EQ(z->controlStepLeft, 32);
-  render(*z, 32, 32);
-  EXPECT_EQ(z->controlStepLeft, 0);
-
-  auto small = makeZorva();
-  std::vector<int> left;
-  for (int block = 0; block < 5; ++block) {
-    render(*small, 10, 10);
-    left.push_back(small->controlStepLeft);
-  }
-  EXPECT_EQ(left, (std::vector<int>{34, 24, 14, 4, 38}));
-
-  EXPECT_EQ(makeZorva(48000.0)->controlStep, 48);
-  EXPECT_EQ(makeZorva(96000.0)->controlStep, 96);
-}
-
 // Control steps fall on the same frames whatever the host's block size, so a
 // note renders identically in blocks of any length.
 TEST_F(Rendering, OutputDoesNotDependOnHostBlockSize)
 {
   auto renderWith = [](int blockSize) {
     auto z = makeZorva(44100.0, 1024);
-    setParam(*z, kFlt2Cutoff, 0.4);
-    setParam(*z, kFlt2Reso, 0.5);
-    setParam(*z, kEnv1Attack, 0.2);
+    // A busy patch: both filters, ring, noise, hard sync, envelope-swept cutoff.
+    const std::pair<int, double> heavy[] = {
+        {kFlt1Mode, 4},     {kFlt1Reso, 0.7},    {kFlt2Reso, 0.9},   {kFlt2Flt1In, 0.5}, {kAmp1Level, 1.0},
+        {kFlt1RingIn, 0.3}, {kFlt2NoiseIn, 0.2}, {kOsc2Sync, 2},     {kOsc2Pitch, 7},    {kFlt2CF1Amt, -3.0},
+        {kEnv3Decay, 0.3},  {kEnv1Release, 0.2}, {kFlt2Cutoff, 0.4}, {kEnv1Attack, 0.2}};
+    for (const auto& [param, value] : heavy) setParam(*z, param, value);
+    WhiteNoise::setSeed(1);
+    Filter::renormal.store(1e-13);
     noteOn(*z, 57);
     return render(*z, 3000, blockSize);
   };
@@ -52,10 +35,11 @@ TEST_F(Rendering, OutputDoesNotDependOnHostBlockSize)
 TEST_F(Rendering, QueuedOffsetsRoundToTheNearestStep)
 {
   auto z = makeZorva();
-  for (int offset : {120, 88, 44, 30}) noteOn(*z, 60, 100, offset);
+  // A message arriving after a later one never overtakes it.
+  for (int offset : {30, 44, 88, 120, 0}) noteOn(*z, 60, 100, offset);
   std::vector<int> offsets;
   for (; !z->midiQueue.Empty(); z->midiQueue.Remove()) offsets.push_back(z->midiQueue.Peek()->mOffset);
-  EXPECT_EQ(offsets, (std::vector<int>{30, 44, 110, 142}));
+  EXPECT_EQ(offsets, (std::vector<int>{30, 44, 110, 142, 142}));
 
   // Within the first step: played at the block start.
   noteOn(*z, 60, 100, 30);
@@ -75,11 +59,9 @@ TEST_F(Rendering, CutoffGlidesOverHundredSteps)
 {
   auto z = makeZorva();
   setParam(*z, kFlt1Cutoff, 0.0);
-  render(*z, 44, 44);
-  EXPECT_EQ(z->getCutoffPitch(0), 17107);
-  EXPECT_EQ(z->getCutoffPitch(1), 17280);
-  render(*z, 98 * 44, 44);
-  EXPECT_EQ(z->getCutoffPitch(0), 172);
+  // Reached after exactly 100 steps.
+  render(*z, 99 * 44, 44);
+  EXPECT_GT(z->getCutoffPitch(0), 0);
   render(*z, 44, 44);
   EXPECT_EQ(z->getCutoffPitch(0), 0);
   render(*z, 44 * 10, 44);
@@ -94,17 +76,11 @@ TEST_F(Rendering, CutoffGlidesOverHundredSteps)
   EXPECT_NEAR(z->getCutoffPitch(1), 17280, 1);
 }
 
-TEST_F(Rendering, SoftClipCurve)
+TEST_F(Rendering, SoftClipBoundsTheSum)
 {
   EXPECT_EQ(Zorva::softClip(3.0), 1.0);
   EXPECT_EQ(Zorva::softClip(-3.0), -1.0);
-  EXPECT_DOUBLE_EQ(Zorva::softClip(1.0), 28.0 / 36.0);
-  EXPECT_EQ(Zorva::softClip(0.0), 0.0);
   EXPECT_NEAR(Zorva::softClip(1e-6), 1e-6, 1e-15);
-}
-
-TEST_F(Rendering, SoftClipBoundsTheSum)
-{
   auto z = makeZorva();
   setParam(*z, kVoices, 7); // 8 voices
   setParam(*z, kVolume, 2.0);
