@@ -61,6 +61,8 @@ int main(int argc, char** argv)
     }
     plug.ModifyCurrentPreset(programs[p].mName.c_str());
   }
+  // The bank records the program last selected; new instances must start on the first.
+  instrument.SelectProgram(0);
   if (!plug.SaveBankAsFXB(output)) return fail(output, "cannot write the bank");
   return 0;
 }

@@ -81,6 +81,8 @@ TEST_F(FactoryBank, HoldsSixtyFourDistinctNamedPrograms)
   }
   EXPECT_EQ(names.size(), 64u);
   EXPECT_STREQ(plug->GetPresetName(0), "Twin Saw Poly");
+  // Every new instance, and a render without --program, starts on the first program.
+  EXPECT_EQ(plug->GetCurrentPresetIdx(), 0);
 }
 
 // As users render: zorva-render's loop, a fresh instance per program.
