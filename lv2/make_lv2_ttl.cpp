@@ -33,7 +33,8 @@ std::string quoted(const std::string& text)
   return out + "\"";
 }
 
-// Exactly the float a host's port will hold.
+// Exactly the float a host's port will hold. Preset values are always
+// decimals: hosts that only take float port values then read them right.
 std::string number(double value, bool integer)
 {
   char text[64];
@@ -213,7 +214,7 @@ int main(int argc, char** argv)
       const IParam* p = z.GetParam(k);
       presets << (k == 0 ? " [\n" : "  ] , [\n") << "    lv2:symbol \""
               << zorva_lv2::portSymbol(p->GetNameForHost()) << "\" ;\n    pset:value "
-              << number(p->Value(), p->Type() != IParam::kTypeDouble) << "\n";
+              << number(p->Value(), false) << "\n";
     }
     presets << "  ] .\n\n";
   }
