@@ -135,6 +135,8 @@ bool IGraphicsLinux::DrawScreen(const IRECT& rect)
 
 void IGraphicsLinux::Resize(int width, int height)
 {
+  // The controls go: a field editing one of them must not outlive it.
+  ForceEndUserEdit();
   if (width == Width() && height == Height() && NControls()) {
     // The panel is rebuilt at the same size: only the controls go.
     IGraphics::Resize(width, height);
@@ -251,6 +253,13 @@ bool IGraphicsLinux::Impl::Open(Window parentWindow)
     XClassHint classHint{const_cast<char*>("zorva"), const_cast<char*>("Zorva")};
     XSetClassHint(display, window, &classHint);
     XSetWMProtocols(display, window, &wmDelete, 1);
+    // Keys reach the panel only when the window manager gives it the focus.
+    if (XWMHints* wmHints = XAllocWMHints()) {
+      wmHints->flags = InputHint;
+      wmHints->input = True;
+      XSetWMHints(display, window, wmHints);
+      XFree(wmHints);
+    }
   }
   XMapWindow(display, window);
   XFlush(display);
@@ -495,8 +504,15 @@ void IGraphicsLinux::Impl::HandleEvent(XEvent& event)
     } else {
       gui->OnMouseDown(x, y, mod);
     }
+    // A knob turns by the pointer's travel: the cursor hides meanwhile and comes
+    // back where the press was.
     const int captured = gui->GetMouseCapture();
     knobHeld = captured >= 0 && dynamic_cast<IKnobControl*>(gui->GetControl(captured)) != nullptr;
+    if (knobHeld && !cursorHidden) {
+      gui->HideMouseCursor();
+      hiddenAtX = event.xbutton.x_root;
+      hiddenAtY = event.xbutton.y_root;
+    }
     break;
   }
   case ButtonRelease: {
@@ -514,7 +530,6 @@ void IGraphicsLinux::Impl::HandleEvent(XEvent& event)
     const int x = event.xmotion.x, y = event.xmotion.y;
     if (pressedButton) {
       if (entry) break;
-      if (knobHeld && !cursorHidden) gui->HideMouseCursor();
       gui->OnMouseDrag(x, y, Mod(event.xmotion.state, pressedButton));
     } else {
       gui->OnMouseOver(x, y, Mod(event.xmotion.state, 1));
@@ -538,12 +553,20 @@ void IGraphicsLinux::Impl::HandleEvent(XEvent& event)
   }
 }
 
+void IGraphicsLinux::Impl::BeginModal()
+{
+  if (entry) EndEntry(false);
+  pressedButton = 0;
+  knobHeld = false;
+  if (cursorHidden) gui->ShowMouseCursor();
+}
+
 void IGraphicsLinux::Impl::RunModal(const std::function<void(XEvent&)>& handler,
                                     const std::function<bool()>& done, int fd,
                                     const std::function<void()>& onFd, const std::function<void()>& onTick)
 {
   ++modalDepth;
-  while (display && !done() && !closeRequested) {
+  while (display && window && !done() && !closeRequested) {
     while (display && XPending(display)) {
       XEvent event;
       XNextEvent(display, &event);
@@ -557,7 +580,7 @@ void IGraphicsLinux::Impl::RunModal(const std::function<void(XEvent&)>& handler,
       }
       if (done()) break;
     }
-    if (done() || closeRequested) break;
+    if (done() || closeRequested || !window) break;
     const bool due = Clock::now() >= nextTick;
     TickIfDue();
     if (due && onTick) onTick();

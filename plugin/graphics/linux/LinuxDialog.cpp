@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cstdlib>
 #include <sstream>
@@ -127,6 +128,7 @@ private:
   {
     RstBitmap& c = *mSurface.canvas;
     c.FillRect({0, 0, mSurface.w, mSurface.h}, kFace, {RstMode::kCopy});
+    c.RoundRect(0, 0, mSurface.w - 1, mSurface.h - 1, 0, kFrame);
     c.DrawText(*mBold, mTitle, {kPad, mHeaderTop, kWidth - kPad, mHeaderTop + mBold->LineHeight()},
                RstAlign::kNear, kInk);
     int y = mTextTop;
@@ -246,6 +248,26 @@ private:
   int mFocus = 0, mPressed = -1, mAnswer = -1;
 };
 
+// name, ending in one of the blank-separated extensions (the first is added when it
+// has none of them; an empty name stays empty).
+std::string WithExtension(const std::string& name, const std::string& extensions)
+{
+  std::stringstream words(extensions);
+  std::string first;
+  for (std::string ext; std::getline(words, ext, ' ');) {
+    if (ext.empty()) continue;
+    if (first.empty()) first = ext;
+    const std::string suffix = "." + ext;
+    if (name.size() > suffix.size() &&
+        std::equal(suffix.rbegin(), suffix.rend(), name.rbegin(), [](char a, char b) {
+          return std::tolower(static_cast<unsigned char>(a)) == std::tolower(static_cast<unsigned char>(b));
+        }))
+      return name;
+  }
+  const bool bare = name.empty() || name.back() == '/';
+  return first.empty() || bare ? name : name + "." + first;
+}
+
 // Runs the desktop's chooser; false when it could not be started at all.
 bool RunChooser(IGraphicsLinux::Impl& x, const std::vector<std::string>& argv, std::string* chosen)
 {
@@ -287,7 +309,7 @@ int IGraphicsLinux::ShowMessageBox(const char* text, const char* caption, int ty
 {
   Impl& x = *mImpl;
   if (!x.window) return CautiousAnswer(type);
-  if (x.entry) x.EndEntry(false);
+  x.BeginModal();
   std::vector<std::string> buttons;
   std::vector<int> answers;
   switch (type) {
@@ -325,11 +347,13 @@ void IGraphicsLinux::PromptForFile(std::string* filename, EFileAction action, st
     filename->clear();
     return;
   }
-  if (x.entry) x.EndEntry(false);
+  x.BeginModal();
   const std::string start = FileDialogFolder(dir);
-  const std::string proposed = *filename;
-  filename->clear();
   const bool save = action == kFileSave;
+  const std::string types = extensions ? extensions : "";
+  // Saved files keep an allowed extension, which the choosers do not add themselves.
+  const std::string proposed = save ? WithExtension(*filename, types) : *filename;
+  filename->clear();
 
   std::string chosen;
   bool asked = false;
@@ -348,7 +372,7 @@ void IGraphicsLinux::PromptForFile(std::string* filename, EFileAction action, st
     field.SetText(folder + proposed);
     field.caret = field.anchor = field.text.size();
     std::string prompt = save ? "Save as:" : "Open file:";
-    if (extensions && *extensions) prompt += std::string(" (") + extensions + ")";
+    if (!types.empty()) prompt += " (" + types + ")";
     const int answer = x.RunDialog(save ? "Save File" : "Open File", prompt, {"OK", "Cancel"}, 1, &field);
     if (answer == 0) chosen = field.text;
     if (chosen.rfind("~/", 0) == 0) {
@@ -356,12 +380,14 @@ void IGraphicsLinux::PromptForFile(std::string* filename, EFileAction action, st
       if (home) chosen = std::string(home) + chosen.substr(1);
     }
   }
+  if (save && !chosen.empty()) chosen = WithExtension(chosen, types);
   TakeChosenFile(chosen, filename, dir);
 }
 
 bool IGraphicsLinux::OpenURL(const char* url, const char*)
 {
-  if (!url || !*url) return false;
+  // A leading dash would be read as an option of the opener.
+  if (!url || !*url || *url == '-') return false;
   // xdg-open takes web addresses and file paths alike.
   const std::string opener = zlinux::FindProgram("xdg-open");
   if (opener.empty()) return false;

@@ -156,6 +156,9 @@ struct IGraphicsLinux::Impl
                 const std::function<void()>& onFd = {}, const std::function<void()>& onTick = {});
 
   IMouseMod Mod(unsigned state, int button) const;
+  // Before a menu or dialog takes over: the text field ends unapplied, and the press
+  // that led here will never see its release.
+  void BeginModal();
 
   // Text field over the panel.
   void DrawEntry();

@@ -393,11 +393,7 @@ IPopupMenu* IGraphicsLinux::CreateIPopupMenu(IPopupMenu* menu, const IRECT& rect
   ReleaseMouseCapture();
   Impl& x = *mImpl;
   if (!x.window || !menu) return nullptr;
-  if (x.entry) x.EndEntry(false);
-  // The menu takes the pointer: the press that opened it will never see its release.
-  x.pressedButton = 0;
-  x.knobHeld = false;
-  if (x.cursorHidden) ShowMouseCursor();
+  x.BeginModal();
   int rootX, rootY;
   x.RootPosition(rect.L, rect.T + 4, &rootX, &rootY);
   IPopupMenu* chosen = x.RunMenu(menu, rootX, rootY);

@@ -50,6 +50,8 @@ bool Spawn(const std::vector<std::string>& argv, bool captureOutput, Child* chil
   } else {
     posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
   }
+  // Nothing else of ours (the display connection, a host's files) reaches the helper.
+  posix_spawn_file_actions_addclosefrom_np(&actions, 3);
   pid_t pid = -1;
   const int error = posix_spawn(&pid, argv[0].c_str(), &actions, nullptr, args.data(), environ);
   posix_spawn_file_actions_destroy(&actions);
