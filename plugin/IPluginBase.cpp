@@ -449,6 +449,7 @@ const char* IPluginBase::GetAPIString()
   case kAPIRTAS: return "RTAS";
   case kAPIAAX: return "AAX";
   case kAPISA: return "Standalone";
+  case kAPILV2: return "LV2";
   default: return "";
   }
 }

@@ -22,7 +22,15 @@ struct IPluginInstanceInfo
 };
 
 // The plug-in interface a build serves; the values are reported to hosts.
-enum EAPI : int { kAPIVST2 = 0, kAPIVST3 = 1, kAPIAU = 2, kAPIRTAS = 3, kAPIAAX = 4, kAPISA = 5 };
+enum EAPI : int {
+  kAPIVST2 = 0,
+  kAPIVST3 = 1,
+  kAPIAU = 2,
+  kAPIRTAS = 3,
+  kAPIAAX = 4,
+  kAPISA = 5,
+  kAPILV2 = 6
+};
 
 // Versions are 0xMMMMmmpp: major in the upper 16 bits, minor in bits 8-15, patch in 0-7.
 void GetVersionParts(int version, int* pMajor, int* pMinor, int* pPatch);
