@@ -396,6 +396,30 @@ TEST_F(X11PanelTest, KnobGesturesActAsOffScreenAndDrawTheSame)
   EXPECT_EQ(differing, 0);
 }
 
+// A host that pumps events seldom hands over a whole gesture at once: the moves
+// queued after the press must still drag the knob.
+TEST_F(X11PanelTest, AGestureQueuedWholeStillDrags)
+{
+  const IRECT vol = knob(kVolume);
+  const int vx = (vol.L + vol.R) / 2, vy = (vol.T + vol.B) / 2;
+  const double before = value(*z, kVolume);
+  {
+    User u(gui->WindowId());
+    u.MoveTo(vx, vy);
+    u.Button(1, true);
+    u.MoveTo(vx, vy - 20);
+    u.MoveTo(vx, vy - 30);
+    u.Button(1, false);
+  }
+  pump(450ms);
+  IGraphics* h = offscreen;
+  h->OnMouseDown(vx, vy, kLeft);
+  h->OnMouseDrag(vx, vy - 30, kLeft);
+  h->OnMouseUp(vx, vy - 30, kLeft);
+  EXPECT_NE(value(*z, kVolume), before);
+  EXPECT_EQ(value(*z, kVolume), value(*twin, kVolume));
+}
+
 TEST_F(X11PanelTest, ProgramNameFieldTakesTypingEnterAppliesEscapeCancels)
 {
   const int current = z->GetCurrentPresetIdx();

@@ -525,8 +525,15 @@ void IGraphicsLinux::Impl::HandleEvent(XEvent& event)
     break;
   }
   case MotionNotify: {
-    // Only the latest position matters: the editor works with differences.
-    while (XCheckTypedWindowEvent(display, window, MotionNotify, &event)) {}
+    // Only the latest of consecutive moves matters (the editor works with
+    // differences), but a move queued after a press or release belongs to the
+    // gesture that follows: skip ahead only while the next event is a move.
+    while (XPending(display) > 0) {
+      XEvent next;
+      XPeekEvent(display, &next);
+      if (next.type != MotionNotify || next.xmotion.window != window) break;
+      XNextEvent(display, &event);
+    }
     const int x = event.xmotion.x, y = event.xmotion.y;
     if (pressedButton) {
       if (entry) break;
