@@ -196,6 +196,33 @@ void IGraphics::SandboxSafeAppSupportPath(std::string* path)
   *path = WithSlash(HomeFolder() + "/Music");
 }
 
+int IGraphics::CautiousAnswer(int type)
+{
+  switch (type) {
+  case kMsgBoxTypeYesNo: return kMsgBoxNo;
+  case kMsgBoxTypeOKCancel:
+  case kMsgBoxTypeYesNoCancel: return kMsgBoxCancel;
+  default: return kMsgBoxOK;
+  }
+}
+
+std::string IGraphics::FileDialogFolder(std::string* dir)
+{
+  std::string start = dir ? *dir : std::string();
+  if (start.empty()) {
+    DesktopPath(&start);
+    if (dir) *dir = start;
+  }
+  return start;
+}
+
+void IGraphics::TakeChosenFile(const std::string& path, std::string* filename, std::string* dir)
+{
+  if (filename) *filename = path;
+  if (path.empty() || !dir) return;
+  *dir = FolderOf(path);
+}
+
 bool IGraphics::PromptForColor(IColor*, const char*)
 {
   return false;

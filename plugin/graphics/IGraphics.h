@@ -257,6 +257,15 @@ protected:
   // the mouse capture wins.
   int GetMouseControlIdx(int x, int y, bool mouseOver = false);
 
+  // What every window layer shares around its dialogs.
+  // The answer of a message box the user could not see or closed unanswered: "No" or
+  // "Cancel" where offered, else OK.
+  static int CautiousAnswer(int type);
+  // The folder a file dialog starts in: dir, or the desktop (then stored in dir too).
+  std::string FileDialogFolder(std::string* dir);
+  // The user chose path (empty: cancelled): filename becomes it and dir its folder + "/".
+  static void TakeChosenFile(const std::string& path, std::string* filename, std::string* dir);
+
   IPluginBase* mPlug;
   PtrList<IControl> mControls{true};
   int mWidth, mHeight, mFPS;

@@ -120,12 +120,7 @@ int IGraphicsHeadless::ShowMessageBox(const char* text, const char* caption, int
     mMessageBoxAnswers.pop_front();
     return answer;
   }
-  switch (type) {
-  case kMsgBoxTypeYesNo: return kMsgBoxNo;
-  case kMsgBoxTypeOKCancel:
-  case kMsgBoxTypeYesNoCancel: return kMsgBoxCancel;
-  default: return kMsgBoxOK;
-  }
+  return CautiousAnswer(type);
 }
 
 IPopupMenu* IGraphicsHeadless::CreateIPopupMenu(IPopupMenu* menu, const IRECT& rect)
@@ -173,11 +168,7 @@ void IGraphicsHeadless::PromptForFile(std::string* filename, EFileAction action,
     filename->clear();
     return;
   }
-  std::string start = dir ? *dir : std::string();
-  if (start.empty()) {
-    DesktopPath(&start);
-    if (dir) *dir = start;
-  }
+  const std::string start = FileDialogFolder(dir);
   mQuestions.push_back({Question::kFilePrompt,
                         *filename,
                         start,
@@ -189,12 +180,7 @@ void IGraphicsHeadless::PromptForFile(std::string* filename, EFileAction action,
   if (mFileAnswers.empty()) return;
   const std::string chosen = mFileAnswers.front();
   mFileAnswers.pop_front();
-  if (chosen.empty()) return;
-  *filename = chosen;
-  if (dir) {
-    const size_t slash = chosen.rfind('/');
-    *dir = slash == std::string::npos ? std::string("./") : chosen.substr(0, slash + 1);
-  }
+  TakeChosenFile(chosen, filename, dir);
 }
 
 bool IGraphicsHeadless::OpenURL(const char* url, const char*)

@@ -1,0 +1,504 @@
+// The panel in a real X11 window on a private Xvfb server, driven with the X test
+// extension as a user would. Every gesture is repeated on an off-screen twin of the
+// instrument: both must end with the same values and the same pixels.
+
+#include "plugin/graphics/IGraphicsFactory.h"
+#include "plugin/graphics/headless/IGraphicsHeadless.h"
+#include "plugin/graphics/linux/IGraphicsLinux.h"
+#include "raster/raster.h"
+#include "zorva/file_commands.h"
+#include "zorva/param_ids.h"
+#include "zorva/zorva.h"
+#include "zorva/zorva_editor.h"
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cctype>
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <memory>
+#include <string>
+#include <thread>
+
+// Last: Xlib's macros would break the headers above.
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <X11/extensions/XTest.h>
+#include <X11/keysym.h>
+#undef None
+#undef Bool
+#undef Status
+
+extern char** environ;
+
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+
+const IMouseMod kLeft(true);
+const IMouseMod kRight(false, true);
+
+pid_t gServer = -1;
+std::string gSkip;
+
+// Starts Xvfb on a display number it picks itself and points DISPLAY at it.
+void StartServer()
+{
+  int fds[2];
+  if (pipe(fds) != 0) {
+    gSkip = "no pipe";
+    return;
+  }
+  const std::string fd = std::to_string(fds[1]);
+  const char* argv[] = {"Xvfb",         "-displayfd", fd.c_str(), "-screen", "0",
+                        "1280x1024x24", "-nolisten",  "tcp",      nullptr};
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+  const int error =
+      posix_spawnp(&gServer, "Xvfb", &actions, nullptr, const_cast<char* const*>(argv), environ);
+  posix_spawn_file_actions_destroy(&actions);
+  close(fds[1]);
+  if (error != 0) {
+    gServer = -1;
+    close(fds[0]);
+    gSkip = "Xvfb is not installed";
+    return;
+  }
+  std::string number;
+  pollfd p{fds[0], POLLIN, 0};
+  char c;
+  while (poll(&p, 1, 10000) > 0 && read(fds[0], &c, 1) == 1 && c != '\n') number += c;
+  close(fds[0]);
+  if (number.empty()) {
+    gSkip = "Xvfb did not start";
+    return;
+  }
+  setenv("DISPLAY", (":" + number).c_str(), 1);
+}
+
+// The instrument as the host sees it, on whichever window layer is chosen.
+class TestZorva : public Zorva
+{
+};
+
+std::unique_ptr<TestZorva> MakeInstrument(GraphicsFactory factory)
+{
+  SetGraphicsFactory(factory);
+  auto z = std::make_unique<TestZorva>();
+  SetGraphicsFactory(nullptr);
+  z->SetSampleRate(44100.0);
+  z->SetBlockSize(512);
+  z->Reset();
+  z->OnActivate(true);
+  return z;
+}
+
+// A user at the keyboard and mouse: its own connection, on its own thread, because
+// menus and dialogs keep the editor's thread in their loops until they close.
+class User
+{
+public:
+  explicit User(unsigned long window)
+  {
+    mDisplay = XOpenDisplay(nullptr);
+    Window child;
+    XTranslateCoordinates(mDisplay, window, DefaultRootWindow(mDisplay), 0, 0, &mOriginX, &mOriginY, &child);
+  }
+  ~User() { XCloseDisplay(mDisplay); }
+
+  void MoveTo(int x, int y)
+  {
+    XTestFakeMotionEvent(mDisplay, -1, mOriginX + x, mOriginY + y, 0);
+    Sync();
+  }
+  void Button(int button, bool down)
+  {
+    XTestFakeButtonEvent(mDisplay, static_cast<unsigned>(button), down, 0);
+    Sync();
+  }
+  void Click(int x, int y, int button = 1)
+  {
+    MoveTo(x, y);
+    Button(button, true);
+    Button(button, false);
+  }
+  void Key(KeySym sym, bool down)
+  {
+    XTestFakeKeyEvent(mDisplay, XKeysymToKeycode(mDisplay, sym), down, 0);
+    Sync();
+  }
+  void Tap(KeySym sym)
+  {
+    Key(sym, true);
+    Key(sym, false);
+  }
+  void Type(const std::string& text)
+  {
+    for (char c : text) {
+      const bool upper = std::isupper(static_cast<unsigned char>(c));
+      if (upper) Key(XK_Shift_L, true);
+      Tap(static_cast<KeySym>(std::tolower(static_cast<unsigned char>(c))));
+      if (upper) Key(XK_Shift_L, false);
+    }
+  }
+  void Pointer(int* rootX, int* rootY)
+  {
+    Window r, c;
+    int wx, wy;
+    unsigned mask;
+    XQueryPointer(mDisplay, DefaultRootWindow(mDisplay), &r, &c, rootX, rootY, &wx, &wy, &mask);
+  }
+  // With ZORVA_X11_SNAPSHOTS naming a folder, the screen is saved there as a PNG.
+  void Snapshot(const std::string& name)
+  {
+    const char* folder = std::getenv("ZORVA_X11_SNAPSHOTS");
+    if (!folder) return;
+    Window root = DefaultRootWindow(mDisplay);
+    XImage* image = XGetImage(mDisplay, root, 0, 0, 1280, 1024, AllPlanes, ZPixmap);
+    auto bitmap = RstBitmap::Create(1280, 1024);
+    for (int y = 0; y < 1024; ++y) {
+      for (int x = 0; x < 1280; ++x) bitmap->Row(y)[x] = 0xFF000000u | (XGetPixel(image, x, y) & 0xFFFFFFu);
+    }
+    bitmap->MarkDirty();
+    XDestroyImage(image);
+    RstSavePng(*bitmap, std::string(folder) + "/" + name + ".png");
+  }
+  int OriginX() const { return mOriginX; }
+  int OriginY() const { return mOriginY; }
+
+private:
+  void Sync()
+  {
+    XSync(mDisplay, 0);
+    std::this_thread::sleep_for(15ms);
+  }
+  Display* mDisplay;
+  int mOriginX = 0, mOriginY = 0;
+};
+
+} // namespace
+
+class X11PanelTest : public ::testing::Test
+{
+protected:
+  static void SetUpTestSuite() { StartServer(); }
+  static void TearDownTestSuite()
+  {
+    if (gServer > 0) {
+      kill(gServer, SIGTERM);
+      waitpid(gServer, nullptr, 0);
+    }
+  }
+
+  void SetUp() override
+  {
+    if (!gSkip.empty()) GTEST_SKIP() << gSkip;
+    // A menu or dialog left open would wait for the user for ever.
+    alarm(90);
+    std::string pattern = (fs::temp_directory_path() / "zorva-x11-XXXXXX").string();
+    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+    dir = pattern;
+    setenv("ZORVA_CONFIG_DIR", dir.c_str(), 1);
+    setenv("ZORVA_RESOURCES", ZORVA_SHARE_DIR, 1);
+    z = MakeInstrument(IGraphicsLinux::Create);
+    twin = MakeInstrument(nullptr);
+    gui = dynamic_cast<IGraphicsLinux*>(z->GetGUI());
+    offscreen = dynamic_cast<IGraphicsHeadless*>(twin->GetGUI());
+    ASSERT_TRUE(gui && offscreen);
+    ASSERT_NE(gui->OpenWindow(nullptr), nullptr);
+    offscreen->OpenWindow(nullptr);
+    pump(300ms);
+  }
+  void TearDown() override
+  {
+    alarm(0);
+    z.reset();
+    twin.reset();
+    unsetenv("ZORVA_CONFIG_DIR");
+    unsetenv("ZORVA_RESOURCES");
+    std::error_code ignored;
+    if (!dir.empty()) fs::remove_all(dir, ignored);
+  }
+
+  void pump(std::chrono::milliseconds time)
+  {
+    const auto end = std::chrono::steady_clock::now() + time;
+    while (std::chrono::steady_clock::now() < end) {
+      gui->ProcessEvents();
+      std::this_thread::sleep_for(5ms);
+    }
+  }
+  // Runs what the user does while this thread keeps the panel going; waits a little
+  // longer than a double click lasts, so that gestures stay apart.
+  void act(const std::function<void(User&)>& script)
+  {
+    std::atomic<bool> done{false};
+    std::thread user([&] {
+      User u(gui->WindowId());
+      script(u);
+      done = true;
+    });
+    while (!done) {
+      gui->ProcessEvents();
+      std::this_thread::sleep_for(5ms);
+    }
+    user.join();
+    pump(450ms);
+  }
+  double value(TestZorva& instrument, int idx) { return instrument.GetParam(idx)->Value(); }
+  template <typename T> T* find(IGraphics* g, int paramIdx)
+  {
+    for (int i = 0; i < g->NControls(); ++i) {
+      if (auto* c = dynamic_cast<T*>(g->GetControl(i)); c && c->ParamIdx() == paramIdx) return c;
+    }
+    return nullptr;
+  }
+  ITdSwitchMidiLearn* learnSwitch(TestZorva& instrument)
+  {
+    return find<ITdSwitchMidiLearn>(instrument.GetGUI(), PanelCommand::kMidiLearn);
+  }
+  IRECT knob(int paramIdx) { return find<ITdKnobMultiControlText>(gui, paramIdx)->GetKnobRECT(); }
+  IRECT options() { return find<ITdOptionMenu>(gui, PanelCommand::kFileMenu)->GetRECT(); }
+  // Down presses that reach the options menu's entry while it is shown (separators
+  // and greyed entries are passed over).
+  int stepsTo(int item)
+  {
+    IPopupMenu& menu = find<ITdOptionMenu>(gui, PanelCommand::kFileMenu)->GetMenu();
+    int steps = 0;
+    for (int i = 0; i <= item; ++i) {
+      const IPopupMenuItem* entry = menu.GetItem(i);
+      if (!entry->GetIsSeparator() && entry->GetEnabled()) ++steps;
+    }
+    return steps;
+  }
+
+  fs::path dir;
+  std::unique_ptr<TestZorva> z, twin;
+  IGraphicsLinux* gui = nullptr;
+  IGraphicsHeadless* offscreen = nullptr;
+};
+
+TEST_F(X11PanelTest, KnobGesturesActAsOffScreenAndDrawTheSame)
+{
+  const IRECT vol = knob(kVolume), cut = knob(kFlt1Cutoff), pitch = knob(kOsc1Pitch);
+  const int vx = (vol.L + vol.R) / 2, vy = (vol.T + vol.B) / 2;
+  const int cx = (cut.L + cut.R) / 2, cy = (cut.T + cut.B) / 2;
+  const int px = (pitch.L + pitch.R) / 2, py = (pitch.T + pitch.B) / 2;
+  int startX = 0, startY = 0, endX = 0, endY = 0;
+
+  // Drag plain and, on another knob, with Control for fine adjustment. The cursor
+  // is hidden meanwhile and comes back where the drag began.
+  act([&](User& u) {
+    u.MoveTo(vx, vy);
+    u.Pointer(&startX, &startY);
+    u.Button(1, true);
+    u.MoveTo(vx, vy - 30);
+    u.Button(1, false);
+    std::this_thread::sleep_for(150ms); // the editor puts the cursor back
+    u.Pointer(&endX, &endY);
+    u.Key(XK_Control_L, true);
+    u.MoveTo(cx, cy);
+    u.Button(1, true);
+    u.MoveTo(cx, cy + 40);
+    u.Button(1, false);
+    u.Key(XK_Control_L, false);
+  });
+  IGraphics* h = offscreen;
+  h->OnMouseDown(vx, vy, kLeft);
+  h->OnMouseDrag(vx, vy - 30, kLeft);
+  h->OnMouseUp(vx, vy - 30, kLeft);
+  const IMouseMod fine(true, false, false, true);
+  h->OnMouseDown(cx, cy, fine);
+  h->OnMouseDrag(cx, cy + 40, fine);
+  h->OnMouseUp(cx, cy + 40, fine);
+  EXPECT_EQ(endX, startX);
+  EXPECT_EQ(endY, startY);
+
+  // Three notches of the wheel up, a plain click, then a double click.
+  act([&](User& u) {
+    u.MoveTo(px, py);
+    for (int i = 0; i < 3; ++i) u.Click(px, py, 4);
+  });
+  act([&](User& u) { u.Click(cx, cy); });
+  act([&](User& u) {
+    u.Click(vx, vy);
+    u.Click(vx, vy);
+  });
+  for (int i = 0; i < 3; ++i) h->OnMouseWheel(px, py, kLeft, 1);
+  h->OnMouseDown(cx, cy, kLeft);
+  h->OnMouseUp(cx, cy, kLeft);
+  h->OnMouseDown(vx, vy, kLeft);
+  h->OnMouseUp(vx, vy, kLeft);
+  h->OnMouseDblClick(vx, vy, kLeft);
+  h->OnMouseUp(vx, vy, kLeft);
+
+  // A right click on the MIDI-learn switch changes its mode.
+  const IRECT learn = find<ITdSwitchMidiLearn>(gui, PanelCommand::kMidiLearn)->GetRECT();
+  const int lx = (learn.L + learn.R) / 2, ly = (learn.T + learn.B) / 2;
+  act([&](User& u) { u.Click(lx, ly, 3); });
+  h->OnMouseDown(lx, ly, kRight);
+  h->OnMouseUp(lx, ly, kRight);
+  EXPECT_EQ(learnSwitch(*z)->IsLearnMode(), learnSwitch(*twin)->IsLearnMode());
+  EXPECT_FALSE(learnSwitch(*z)->IsLearnMode());
+
+  // A value field for a whole-number parameter refuses other characters.
+  IControl* pitchKnob = find<ITdKnobMultiControlText>(gui, kOsc1Pitch);
+  gui->CreateTextEntry(pitchKnob, pitchKnob->GetText(), IRECT(px - 20, py - 8, px + 20, py + 8), "1",
+                       z->GetParam(kOsc1Pitch));
+  act([&](User& u) {
+    u.MoveTo(px, py);
+    u.Type("-7x.");
+    u.Snapshot("value-field");
+    u.Tap(XK_Return);
+  });
+  offscreen->QueueTextEntryAnswer("-7");
+  h->CreateTextEntry(find<ITdKnobMultiControlText>(h, kOsc1Pitch), IText(), IRECT(), "1",
+                     twin->GetParam(kOsc1Pitch));
+  EXPECT_FALSE(gui->TextEntryOpen());
+  EXPECT_EQ(value(*z, kOsc1Pitch), -7.0);
+
+  for (int p : {kVolume, kFlt1Cutoff, kOsc1Pitch})
+    EXPECT_DOUBLE_EQ(value(*z, p), value(*twin, p)) << z->GetParam(p)->GetNameForHost();
+  EXPECT_NE(value(*z, kFlt1Cutoff), value(*MakeInstrument(nullptr), kFlt1Cutoff));
+
+  // What the window shows is what the off-screen panel draws.
+  offscreen->DrawAll();
+  gui->Draw(IRECT(0, 0, gui->Width(), gui->Height()));
+  pump(100ms);
+  Display* d = XOpenDisplay(nullptr);
+  XImage* image = XGetImage(d, gui->WindowId(), 0, 0, static_cast<unsigned>(gui->Width()),
+                            static_cast<unsigned>(gui->Height()), AllPlanes, ZPixmap);
+  ASSERT_NE(image, nullptr);
+  int differing = 0;
+  for (int y = 0; y < gui->Height(); ++y) {
+    for (int x = 0; x < gui->Width(); ++x) {
+      const unsigned long p = XGetPixel(image, x, y);
+      const IColor c = offscreen->GetPixel(x, y);
+      if (int((p >> 16) & 0xFF) != c.R || int((p >> 8) & 0xFF) != c.G || int(p & 0xFF) != c.B) ++differing;
+    }
+  }
+  XDestroyImage(image);
+  XCloseDisplay(d);
+  EXPECT_EQ(differing, 0);
+}
+
+TEST_F(X11PanelTest, ProgramNameFieldTakesTypingEnterAppliesEscapeCancels)
+{
+  const int current = z->GetCurrentPresetIdx();
+  act([&](User& u) {
+    u.Click(300, 468);
+    u.Type("Glass Pad");
+    u.Tap(XK_Return);
+  });
+  EXPECT_EQ(std::string(z->GetPresetName(current)), "Glass Pad");
+  act([&](User& u) {
+    u.Click(300, 468);
+    u.Tap(XK_End);
+    u.Type(" X");
+    u.Tap(XK_Escape);
+  });
+  EXPECT_EQ(std::string(z->GetPresetName(current)), "Glass Pad");
+  EXPECT_FALSE(gui->TextEntryOpen());
+}
+
+TEST_F(X11PanelTest, ProgramMenuChoosesProgramFortyFromTheKeyboard)
+{
+  z->changePreset(3);
+  act([&](User& u) {
+    u.Click(173, 468);
+    std::this_thread::sleep_for(200ms);
+    for (int i = 0; i < 3; ++i) u.Tap(XK_Down); // to "32 - 47"
+    u.Tap(XK_Right);                            // into it, on 32
+    for (int i = 0; i < 8; ++i) u.Tap(XK_Down);
+    u.Snapshot("program-menu");
+    u.Tap(XK_Return);
+  });
+  EXPECT_EQ(z->GetCurrentPresetIdx(), 40);
+
+  // A click outside dismisses the menu.
+  act([&](User& u) {
+    u.Click(173, 468);
+    std::this_thread::sleep_for(200ms);
+    u.Click(900, 100);
+  });
+  EXPECT_EQ(z->GetCurrentPresetIdx(), 40);
+}
+
+TEST_F(X11PanelTest, SaveProgramGoesThroughTheDesktopChooser)
+{
+  // A stand-in for zenity records its arguments and picks a file.
+  const fs::path bin = dir / "bin";
+  fs::create_directories(bin);
+  const fs::path chosen = dir / "picked" / "mine.fxp";
+  fs::create_directories(chosen.parent_path());
+  {
+    std::ofstream script(bin / "zenity");
+    script << "#!/bin/sh\nprintf '%s\\n' \"$@\" > '" << (dir / "args").string() << "'\necho '"
+           << chosen.string() << "'\n";
+  }
+  fs::permissions(bin / "zenity", fs::perms::owner_all);
+  const std::string oldPath = std::getenv("PATH");
+  setenv("PATH", (bin.string() + ":" + oldPath).c_str(), 1);
+
+  const IRECT r = options();
+  act([&](User& u) {
+    u.Click((r.L + r.R) / 2, (r.T + r.B) / 2);
+    std::this_thread::sleep_for(200ms);
+    const int steps = stepsTo(File::kSaveProgram);
+    for (int i = 0; i < steps; ++i) u.Tap(XK_Down);
+    u.Snapshot("options-menu");
+    u.Tap(XK_Return);
+  });
+  setenv("PATH", oldPath.c_str(), 1);
+
+  EXPECT_TRUE(fs::exists(chosen));
+  EXPECT_EQ(z->fileFolder, chosen.parent_path().string() + "/");
+  std::ifstream in(dir / "args");
+  const std::string args((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  EXPECT_NE(args.find("--save\n"), std::string::npos) << args;
+  EXPECT_NE(args.find("--file-filter=*.fxp\n"), std::string::npos) << args;
+}
+
+TEST_F(X11PanelTest, InitProgramAsksAndNoKeepsTheProgram)
+{
+  const double volume = value(*z, kVolume);
+  z->GetParam(kVolume)->Set(0.5 * volume);
+  z->OnParamChange(kVolume);
+  const IRECT r = options();
+  // Chosen with the mouse this time: the entry's row lies under the menu's top.
+  int rowY = 4;
+  IPopupMenu& menu = find<ITdOptionMenu>(gui, PanelCommand::kFileMenu)->GetMenu();
+  for (int i = 0; i < File::kInitProgram; ++i) rowY += menu.GetItem(i)->GetIsSeparator() ? 9 : 20;
+  auto chooseInit = [&](User& u) {
+    u.Click((r.L + r.R) / 2, (r.T + r.B) / 2);
+    std::this_thread::sleep_for(200ms);
+    u.Click(r.L + 40, r.T + 4 + rowY + 10);
+    std::this_thread::sleep_for(300ms);
+  };
+  act([&](User& u) {
+    chooseInit(u);
+    u.Snapshot("message-box");
+    u.Tap(XK_Tab); // to "No"
+    u.Tap(XK_Return);
+  });
+  EXPECT_DOUBLE_EQ(value(*z, kVolume), 0.5 * volume);
+  act([&](User& u) {
+    chooseInit(u);
+    u.Tap(XK_Return); // "Yes" is the default
+  });
+  twin->initPreset();
+  EXPECT_DOUBLE_EQ(value(*z, kVolume), value(*twin, kVolume));
+  EXPECT_NE(value(*z, kVolume), 0.5 * volume);
+}
