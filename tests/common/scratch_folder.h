@@ -4,6 +4,7 @@
 // or a read-only folder can be made for real. Mounting needs root (CI runs as
 // root); elsewhere Mounted() is false and the caller skips.
 
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -35,6 +36,15 @@ public:
   bool MakeReadOnly()
   {
     return mMounted && mount(nullptr, mDir.c_str(), nullptr, MS_REMOUNT | MS_RDONLY, nullptr) == 0;
+  }
+  // Takes every free byte of the tmpfs: the next write meets a full disk.
+  void Fill() const
+  {
+    std::FILE* filler = std::fopen((mDir + "/filler").c_str(), "wb");
+    if (!filler) return;
+    static const char kPage[4096] = {};
+    while (std::fwrite(kPage, 1, sizeof kPage, filler) == sizeof kPage && std::fflush(filler) == 0) {}
+    std::fclose(filler);
   }
   std::string Path(const std::string& name = "") const { return name.empty() ? mDir : mDir + "/" + name; }
   // Names in the folder, to check that no temporary was left behind.
