@@ -70,15 +70,14 @@ int RunRenderApp(const std::vector<std::string>& args, const InstrumentFactory& 
     return Fail(io, kExitOutputFailed, error);
   if (!options.Renders()) return kExitOk;
 
-  WavWriter writer;
-  if (!writer.Open(options.mOutput, options.mRate, options.mFormat, error))
-    return Fail(io, kExitOutputFailed, error);
-  instrument->Prepare(options.mRate, options.mBlockSize);
-
   RenderSettings settings;
   settings.mRate = options.mRate;
   settings.mBlockSize = options.mBlockSize;
   settings.mLengthSeconds = options.mLengthSeconds;
+  WavWriter writer;
+  if (!writer.Open(options.mOutput, options.mRate, options.mFormat, error, MaxRenderFrames(midi, settings)))
+    return Fail(io, kExitOutputFailed, error);
+  instrument->Prepare(options.mRate, options.mBlockSize);
   ProgressBar bar(io.mErr, io.mErrIsTerminal && !options.mQuiet, options.mRate);
   const auto started = std::chrono::steady_clock::now();
   const RenderResult result =
