@@ -188,6 +188,7 @@ bool AudioEngine::Run(std::string& error)
 
 void AudioEngine::Stop()
 {
+  std::lock_guard lock(mStopping);
   if (!mAudio) return;
   try {
     if (mAudio->isStreamRunning()) mAudio->stopStream();

@@ -15,6 +15,7 @@
 #include <rtaudio/RtAudio.h>
 
 #include <atomic>
+#include <mutex>
 #include <optional>
 #include <ostream>
 #include <string>
@@ -70,6 +71,7 @@ private:
 
   Zorva& mPlug;
   MidiInput& mMidi;
+  std::mutex mStopping; // the QuitGuard may stop the stream from its own thread
   std::unique_ptr<RtAudio> mAudio;
   RtAudio::Api mApi = RtAudio::UNSPECIFIED;
   std::string mDeviceName;

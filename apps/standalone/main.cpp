@@ -11,9 +11,11 @@
 #include "plugin/graphics/IGraphicsFactory.h"
 
 #ifdef ZORVA_HAVE_X11
-#include "plugin/graphics/linux/IGraphicsLinux.h"
+#include "apps/standalone/standalone_graphics.h"
 #endif
 
+#include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <condition_variable>
@@ -21,6 +23,7 @@
 #include <cstdlib>
 #include <fcntl.h>
 #include <filesystem>
+#include <functional>
 #include <iostream>
 #include <memory>
 #include <mutex>
@@ -34,19 +37,23 @@ using namespace standalone;
 
 enum ExitStatus { kExitOk = 0, kExitAudioFailed = 1, kExitBadArguments = 2, kExitBadInput = 3 };
 
+// Two self-pipes: one for the main loop, one for the QuitGuard.
 int gSignalPipe[2] = {-1, -1};
+int gGuardPipe[2] = {-1, -1};
 
 void OnSignal(int)
 {
   const int saved = errno;
   const char byte = 1;
-  [[maybe_unused]] const ssize_t n = write(gSignalPipe[1], &byte, 1);
+  [[maybe_unused]] ssize_t n = write(gSignalPipe[1], &byte, 1);
+  n = write(gGuardPipe[1], &byte, 1);
   errno = saved;
 }
 
 bool InstallSignalHandlers()
 {
-  if (pipe2(gSignalPipe, O_CLOEXEC | O_NONBLOCK) != 0) return false;
+  if (pipe2(gSignalPipe, O_CLOEXEC | O_NONBLOCK) != 0 || pipe2(gGuardPipe, O_CLOEXEC | O_NONBLOCK) != 0)
+    return false;
   struct sigaction action = {};
   action.sa_handler = OnSignal;
   sigemptyset(&action.sa_mask);
@@ -86,6 +93,62 @@ private:
   std::thread mThread;
 };
 
+// A menu, message box or file chooser of the panel runs its own event loop, in
+// which the main loop cannot see a quit signal. If the main loop has not
+// answered a signal within two seconds, this thread quits for it: audio off,
+// the state saved (the nested loop has let go of the plug-in lock), exit.
+class QuitGuard
+{
+public:
+  QuitGuard(AudioEngine& audio, Zorva& plug, std::function<void()> save)
+      : mAudio(audio), mPlug(plug), mSave(std::move(save)), mThread([this] { Run(); })
+  {
+  }
+  ~QuitGuard()
+  {
+    mStop = true;
+    const char byte = 0;
+    [[maybe_unused]] const ssize_t n = write(gGuardPipe[1], &byte, 1);
+    mThread.join();
+  }
+  // The main loop has seen the signal and quits by itself.
+  void Acknowledge() { mAcknowledged = true; }
+
+private:
+  void Run()
+  {
+    pollfd fd = {gGuardPipe[0], POLLIN, 0};
+    while (!mStop && poll(&fd, 1, -1) >= 0 && !mStop) {
+      char bytes[16];
+      if (read(gGuardPipe[0], bytes, sizeof bytes) <= 0) continue;
+      for (int i = 0; i < 200 && !mAcknowledged && !mStop; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+      if (mAcknowledged || mStop) return;
+      std::cerr << "zorva: quitting from inside a dialog of the panel\n";
+      mAudio.Stop();
+      bool saved = false;
+      for (int i = 0; i < 100 && !saved; ++i) {
+        if (mPlug.GetMutex().TryEnter()) {
+          mSave();
+          mPlug.GetMutex().Leave();
+          saved = true;
+        } else {
+          std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+      }
+      if (!saved) std::cerr << "zorva: the sound was not saved: the panel kept the instrument busy\n";
+      _exit(saved ? kExitOk : kExitAudioFailed);
+    }
+  }
+
+  AudioEngine& mAudio;
+  Zorva& mPlug;
+  std::function<void()> mSave;
+  std::atomic<bool> mStop{false};
+  std::atomic<bool> mAcknowledged{false};
+  std::thread mThread;
+};
+
 int Fail(int status, const std::string& message)
 {
   std::cerr << "zorva: " << message << "\n";
@@ -109,7 +172,7 @@ public:
   bool Open()
   {
 #ifdef ZORVA_HAVE_X11
-    auto* gui = dynamic_cast<IGraphicsLinux*>(mPlug.GetGUI());
+    auto* gui = dynamic_cast<StandaloneGraphics*>(mPlug.GetGUI());
     if (!gui) return false;
     if (!mOpen) mOpen = gui->OpenWindow(nullptr) != nullptr;
     mTitle.clear();
@@ -122,7 +185,7 @@ public:
 #ifdef ZORVA_HAVE_X11
     if (mOpen) {
       MutexLock lock(mPlug.GetMutex());
-      static_cast<IGraphicsLinux*>(mPlug.GetGUI())->CloseWindow();
+      static_cast<StandaloneGraphics*>(mPlug.GetGUI())->CloseWindow();
     }
 #endif
     mOpen = false;
@@ -131,10 +194,18 @@ public:
   {
     return mOpen;
   }
+  // How long the main loop may sleep: until the panel's next timer tick.
+  int Timeout() const
+  {
+#ifdef ZORVA_HAVE_X11
+    if (mOpen) return std::max(1, static_cast<StandaloneGraphics*>(mPlug.GetGUI())->MillisecondsToNextTick());
+#endif
+    return 200;
+  }
   int Fd() const
   {
 #ifdef ZORVA_HAVE_X11
-    if (mOpen) return static_cast<IGraphicsLinux*>(mPlug.GetGUI())->ConnectionNumber();
+    if (mOpen) return static_cast<StandaloneGraphics*>(mPlug.GetGUI())->ConnectionNumber();
 #endif
     return -1;
   }
@@ -143,14 +214,8 @@ public:
   {
 #ifdef ZORVA_HAVE_X11
     if (!mOpen) return true;
-    auto* gui = static_cast<IGraphicsLinux*>(mPlug.GetGUI());
-    bool alive = true;
-    {
-      // The editor reads and writes what the audio thread changes (learned
-      // controllers, program changes): it works under the plug-in lock.
-      MutexLock lock(mPlug.GetMutex());
-      alive = gui->ProcessEvents();
-    }
+    auto* gui = static_cast<StandaloneGraphics*>(mPlug.GetGUI());
+    const bool alive = gui->RunEvents();
     const std::string title = ProgramName(mPlug);
     if (title != mTitle) {
       mTitle = title;
@@ -240,7 +305,7 @@ int main(int argc, char** argv)
   }
 
 #ifdef ZORVA_HAVE_X11
-  if (wantGui) SetGraphicsFactory(&IGraphicsLinux::Create);
+  if (wantGui) SetGraphicsFactory(&StandaloneGraphics::Create);
 #endif
   FindZorvaResources("zorva");
   auto instrument = std::make_unique<ZorvaInstrument>();
@@ -291,13 +356,31 @@ int main(int argc, char** argv)
     if (wantGui) nsm->GuiShown(window.IsOpen());
   }
 
+  // Quitting saves the sound by itself only outside a session: a session
+  // manager asks for saving explicitly.
+  auto saveAtQuit = [&]() {
+    if (nsm) return true;
+    if (!mayWriteState) {
+      std::cerr << "zorva: the sound was not saved: " << statePath << " could not be read at start\n";
+      return true;
+    }
+    std::string why;
+    if (SaveStateFile(plug, statePath, why)) return true;
+    std::cerr << "zorva: the sound was not saved: " << why << "\n";
+    return false;
+  };
+  std::unique_ptr<QuitGuard> guard;
+  if (window.IsOpen()) guard = std::make_unique<QuitGuard>(audio, plug, [&] { saveAtQuit(); });
+
   int status = kExitOk;
   for (bool running = true; running;) {
     pollfd fds[3] = {
         {gSignalPipe[0], POLLIN, 0}, {nsm ? nsm->Fd() : -1, POLLIN, 0}, {window.Fd(), POLLIN, 0}};
-    // The panel's timer runs at 25 frames a second.
-    poll(fds, 3, window.IsOpen() ? 10 : 200);
-    if (fds[0].revents) break;
+    poll(fds, 3, window.Timeout());
+    if (fds[0].revents) {
+      if (guard) guard->Acknowledge();
+      break;
+    }
     if (!window.Update()) {
       window.Close();
       // Under a session manager closing the window only hides the panel.
@@ -333,6 +416,7 @@ int main(int argc, char** argv)
     }
   }
 
+  guard.reset();
   audio.Stop();
   midi.Close();
   window.Close();
@@ -340,14 +424,6 @@ int main(int argc, char** argv)
     std::cerr << "zorva: " << audio.SilentBlocks()
               << " audio periods were left silent while the panel was busy\n";
   if (midi.Dropped() > 0) std::cerr << "zorva: " << midi.Dropped() << " MIDI messages were dropped\n";
-  // A session manager asks for saving explicitly; quitting is not saving.
-  if (!nsm) {
-    if (!mayWriteState)
-      std::cerr << "zorva: the sound was not saved: " << statePath << " could not be read at start\n";
-    else if (!SaveStateFile(plug, statePath, error)) {
-      std::cerr << "zorva: the sound was not saved: " << error << "\n";
-      if (status == kExitOk) status = kExitAudioFailed;
-    }
-  }
+  if (!saveAtQuit() && status == kExitOk) status = kExitAudioFailed;
   return status;
 }

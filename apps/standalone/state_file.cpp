@@ -1,7 +1,7 @@
 #include "apps/standalone/state_file.h"
 
-#include "apps/standalone/safe_file_stub.h"
 #include "plugin/IPluginBase.h"
+#include "plugin/SafeFile.h"
 
 #include <cerrno>
 #include <cstdlib>
