@@ -18,6 +18,7 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
+#include <poll.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <thread>
@@ -430,5 +431,47 @@ TEST_F(ZorvaOnJack, AudioFailuresEndTheAppWithAMessage)
   EXPECT_EQ(ReadText(mDir / "state" / "zorva" / "standalone.state"), "damaged");
   EXPECT_NE(ReadText(mDir / "zorva.log").find("not saved"), std::string::npos);
 }
+
+#ifdef ZORVA_TEST_X11
+// Starts Xvfb on a display it picks itself; the display's name, "" if none.
+std::string StartXvfb(std::unique_ptr<Child>& server, const fs::path& log)
+{
+  int fds[2];
+  if (pipe(fds) != 0) return "";
+  server =
+      std::make_unique<Child>(std::vector<std::string>{XVFB, "-displayfd", std::to_string(fds[1]), "-screen",
+                                                       "0", "1280x800x24", "-nolisten", "tcp"},
+                              std::vector<std::string>{}, log);
+  close(fds[1]);
+  std::string number;
+  pollfd p{fds[0], POLLIN, 0};
+  char c;
+  while (poll(&p, 1, 10000) > 0 && read(fds[0], &c, 1) == 1 && c != '\n') number += c;
+  close(fds[0]);
+  return number.empty() ? "" : ":" + number;
+}
+
+TEST_F(ZorvaOnJack, WindowShowsTheProgramAndQuitsFromAnOpenMenu)
+{
+  std::unique_ptr<Child> xvfb;
+  const std::string display = StartXvfb(xvfb, mDir / "xvfb.log");
+  ASSERT_FALSE(display.empty());
+  // No --no-gui here: the window opens on the private display.
+  std::vector<std::string> env = Env();
+  env.push_back("DISPLAY=" + display);
+  Child zorva({ZORVA_EXE, "--audio-api", "jack", "--program", "3"}, env, mDir / "zorva.log");
+  // Titled with the program's name; a click there opens a popup menu, whose
+  // own event loop then runs.
+  Child user({XDOTOOL, "search", "--sync", "--name", "^Square Lead$", "mousemove", "--window", "%1", "400",
+              "300", "click", "1"},
+             {"DISPLAY=" + display}, mDir / "xdotool.log");
+  ASSERT_EQ(user.Wait(15), 0) << ReadText(mDir / "zorva.log");
+  std::this_thread::sleep_for(std::chrono::milliseconds(500));
+  zorva.Signal(SIGTERM);
+  EXPECT_EQ(zorva.Wait(10), 0) << ReadText(mDir / "zorva.log");
+  EXPECT_TRUE(fs::is_regular_file(mDir / "state" / "zorva" / "standalone.state"))
+      << ReadText(mDir / "zorva.log");
+}
+#endif
 
 } // namespace
