@@ -370,7 +370,7 @@ int main(int argc, char** argv)
     return false;
   };
   std::unique_ptr<QuitGuard> guard;
-  if (window.IsOpen()) guard = std::make_unique<QuitGuard>(audio, plug, [&] { saveAtQuit(); });
+  if (wantGui) guard = std::make_unique<QuitGuard>(audio, plug, [&] { saveAtQuit(); });
 
   int status = kExitOk;
   for (bool running = true; running;) {
