@@ -191,7 +191,9 @@ void AudioEngine::Stop()
   std::lock_guard lock(mStopping);
   if (!mAudio) return;
   try {
-    if (mAudio->isStreamRunning()) mAudio->stopStream();
+    // Aborted, not drained: the JACK back end's drain waits on a condition
+    // without holding its mutex, and a synthesizer's last period is not worth it.
+    if (mAudio->isStreamRunning()) mAudio->abortStream();
     if (mAudio->isStreamOpen()) mAudio->closeStream();
   } catch (const RtAudioError&) {
   }

@@ -200,7 +200,20 @@ protected:
     mDir = fs::temp_directory_path() / ("zorva_jack_test_" + std::to_string(getpid()));
     fs::remove_all(mDir);
     fs::create_directories(mDir / "config");
-    mServer = "zorva_test_" + std::to_string(getpid());
+    // A server killed hard leaves its name in JACK's registry, which holds
+    // few: the tests use the first of four names that no server answers, so a
+    // stale entry is reused rather than a new one taken.
+    for (int i = 0; i < 4 && mServer.empty(); ++i) {
+      const std::string name = "zorva_test_" + std::to_string(i);
+      jack_status_t status;
+      jack_client_t* c = jack_client_open("zorva_ping", JackOptions(JackNoStartServer | JackServerName),
+                                          &status, name.c_str());
+      if (c)
+        jack_client_close(c);
+      else
+        mServer = name;
+    }
+    ASSERT_FALSE(mServer.empty()) << "four JACK test servers are running already";
     setenv("JACK_DEFAULT_SERVER", mServer.c_str(), 1);
     setenv("JACK_NO_START_SERVER", "1", 1);
     mJack = std::make_unique<Child>(std::vector<std::string>{JACKD, "-n", mServer, "-d", "dummy", "-r",
