@@ -216,9 +216,10 @@ protected:
     ASSERT_FALSE(mServer.empty()) << "four JACK test servers are running already";
     setenv("JACK_DEFAULT_SERVER", mServer.c_str(), 1);
     setenv("JACK_NO_START_SERVER", "1", 1);
-    mJack = std::make_unique<Child>(std::vector<std::string>{JACKD, "-n", mServer, "-d", "dummy", "-r",
-                                                             std::to_string(kRate), "-p", "256"},
-                                    std::vector<std::string>{}, mDir / "jackd.log");
+    mJack =
+        std::make_unique<Child>(std::vector<std::string>{JACKD, "--no-realtime", "-n", mServer, "-d", "dummy",
+                                                         "-r", std::to_string(kRate), "-p", "256"},
+                                std::vector<std::string>{}, mDir / "jackd.log");
     // Ready once a client can connect.
     for (int i = 0; i < 100 && !mReady; ++i) {
       std::this_thread::sleep_for(std::chrono::milliseconds(50));
