@@ -100,6 +100,15 @@ bool MidiInput::Open(bool useJack, const std::string& clientName, const std::str
 void MidiInput::Close()
 {
   for (auto& port : mPorts) {
+    // RtMidi's JACK input unregisters its port (and drops the callback) while
+    // its JACK client is still active, racing with the client's process
+    // thread, which then reads a port that is gone. Closing happens only on
+    // the way out, so the JACK inputs are left running and the process end
+    // takes them down.
+    if (port->mIn->getCurrentApi() == RtMidi::UNIX_JACK) {
+      port.release();
+      continue;
+    }
     try {
       port->mIn->cancelCallback();
       port->mIn->closePort();

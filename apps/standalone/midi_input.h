@@ -44,6 +44,7 @@ public:
   // warning says so.
   bool Open(bool useJack, const std::string& clientName, const std::string& portFilter, std::string& error,
             std::string& warning);
+  // Only on the way out (see the JACK case in the implementation).
   void Close();
 
   // Audio thread: every waiting message in arrival order.
