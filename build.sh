@@ -14,8 +14,8 @@ BUILD_PACKAGES=(build-essential cmake ninja-build pkg-config
   libpng-dev zlib1g-dev libcairo2-dev libfontconfig-dev libfreetype-dev
   fonts-liberation2 fonts-dejavu-core libsndfile1-dev libcurl4-openssl-dev libssl-dev
   libx11-dev lv2-dev liblilv-dev lilv-utils librtaudio-dev librtmidi-dev
-  libgtest-dev libbenchmark-dev)
-TEST_PACKAGES=(xvfb xdotool libxtst-dev openssl clang-format libebur128-dev jackd2 jalv sordi)
+  liblo-dev libgtest-dev libbenchmark-dev)
+TEST_PACKAGES=(xvfb xdotool libxtst-dev openssl clang-format libebur128-dev jackd2 libjack-jackd2-dev jalv sordi)
 
 install_packages() {
   local missing=() p

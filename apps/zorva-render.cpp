@@ -1,4 +1,5 @@
 // zorva-render: renders a Standard MIDI File through the instrument into a WAV file.
+#include "apps/instrument/find_resources.h"
 #include "apps/instrument/zorva_instrument.h"
 
 #include <cstdlib>
@@ -7,30 +8,7 @@
 #include <string>
 #include <unistd.h>
 
-namespace {
-
 namespace fs = std::filesystem;
-
-// The factory bank lives beside the executable, or in share/zorva of its
-// installation prefix; ZORVA_RESOURCES, when set, wins.
-void findResources()
-{
-  const char* set = std::getenv("ZORVA_RESOURCES");
-  if (set && *set) return;
-  std::error_code ec;
-  const fs::path exe = fs::read_symlink("/proc/self/exe", ec);
-  if (ec) return;
-  for (const fs::path& dir : {exe.parent_path(), exe.parent_path().parent_path() / "share" / "zorva"}) {
-    if (fs::exists(dir / "init.fxb", ec)) {
-      setenv("ZORVA_RESOURCES", dir.c_str(), 1);
-      return;
-    }
-  }
-  std::cerr << "zorva-render: warning: factory bank init.fxb not found (set ZORVA_RESOURCES); "
-               "programs start empty\n";
-}
-
-} // namespace
 
 int main(int argc, char** argv)
 {
@@ -44,7 +22,7 @@ int main(int argc, char** argv)
   const int status = render::RunRenderApp(
       args,
       [] {
-        findResources();
+        FindZorvaResources("zorva-render");
         return std::make_unique<ZorvaInstrument>();
       },
       render::AppStreams{std::cout, std::cerr, isatty(STDERR_FILENO) != 0});

@@ -1,5 +1,7 @@
 #include "ini/profile_ini.h"
 
+#include "plugin/SafeFile.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
@@ -52,6 +54,9 @@ struct iniFileContext
   // Whole seconds alone miss a same-sized rewrite within one second.
   int64_t fileTimeNsec = 0;
   uint64_t fileSize = 0;
+  // The file exists but could not be read whole: writing would replace what
+  // we never saw (a startup bank, learned controllers), so writes are refused.
+  bool unreadable = false;
   std::optional<std::string> fileName;
   std::vector<IniSection> sections;
 };
@@ -307,6 +312,7 @@ private:
     for (;;) {
       ssize_t n = ::read(mFd, mBuffer, sizeof mBuffer);
       if (n < 0 && errno == EINTR) continue;
+      if (n < 0) mFailed = true;
       if (n <= 0) return false;
       mPos = 0;
       mLen = static_cast<size_t>(n);
@@ -314,13 +320,18 @@ private:
     }
   }
 
+public:
+  bool mFailed = false;
+
+private:
   int mFd;
   char mBuffer[kReadPiece];
   size_t mPos = 0;
   size_t mLen = 0;
 };
 
-void parseFile(iniFileContext& ctx, int fd)
+// False when the file could not be read whole or is not an INI file.
+bool parseFile(iniFileContext& ctx, int fd)
 {
   LineReader reader(fd);
   std::string& line = s_lineBuffer;
@@ -333,7 +344,10 @@ void parseFile(iniFileContext& ctx, int fd)
     if (!reader.next(line, consumed, budget)) break;
     if (!sectionStarted) {
       bytesBeforeFirstSection += consumed;
-      if (bytesBeforeFirstSection > kMaxBytesBeforeFirstSection) break;
+      if (bytesBeforeFirstSection > kMaxBytesBeforeFirstSection) {
+        reader.mFailed = true;
+        break;
+      }
     }
     std::string_view text = trimLine(line);
     if (!text.empty() && text.front() == '[') {
@@ -357,20 +371,28 @@ void parseFile(iniFileContext& ctx, int fd)
   if (current) finishSection(*current);
   // A megabyte line must not stay allocated for the life of the process.
   if (line.capacity() > kReadPiece) std::string().swap(line);
+  return !reader.mFailed;
 }
 
 void loadFile(iniFileContext& ctx)
 {
   storeStamp(ctx, FileStamp{});
+  ctx.unreadable = false;
   const std::string& path = *ctx.fileName;
   if (path.empty()) return;
   // Non-blocking so that a FIFO in place of the file cannot hang the caller.
   FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
-  if (fd.get() < 0) return;
+  if (fd.get() < 0) {
+    ctx.unreadable = errno != ENOENT;
+    return;
+  }
   struct stat st;
-  if (::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) return;
+  if (::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) {
+    ctx.unreadable = true;
+    return;
+  }
   bool locked = lockWithin(fd.get(), LOCK_SH, kReadLockWait);
-  parseFile(ctx, fd.get());
+  ctx.unreadable = !parseFile(ctx, fd.get());
   if (::fstat(fd.get(), &st) == 0) storeStamp(ctx, stampOf(st));
   if (locked) ::flock(fd.get(), LOCK_UN);
 }
@@ -397,13 +419,6 @@ iniFileContext& GetFileContext(const char* file)
   return *ctx;
 }
 
-std::string temporaryPathFor(const std::string& path)
-{
-  size_t slash = path.rfind('/');
-  size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
-  return path.substr(0, nameStart) + "." + path.substr(nameStart) + ".new";
-}
-
 std::string serialize(const iniFileContext& ctx)
 {
   std::string text;
@@ -423,65 +438,25 @@ std::string serialize(const iniFileContext& ctx)
   return text;
 }
 
-bool writeAll(int fd, const std::string& text)
+// False when the file on disk does not hold the cache's contents: the cache
+// is then dropped, so the next read shows what the file really holds.
+bool WriteBackFile(iniFileContext& ctx)
 {
-  const char* p = text.data();
-  size_t left = text.size();
-  while (left > 0) {
-    ssize_t n = ::write(fd, p, left);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    p += n;
-    left -= static_cast<size_t>(n);
-  }
-  return true;
-}
-
-// Opens and exclusively locks the temporary file. Truncation waits for the lock
-// (another process may be writing it), and a file that another writer renamed
-// away while we waited is reopened, so two writers never share one file.
-int openLockedTemporary(const std::string& tmpPath)
-{
-  for (int attempt = 0; attempt < 100; ++attempt) {
-    int fd = ::open(tmpPath.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0666);
-    if (fd < 0) return -1;
-    struct stat opened, named;
-    if (::fstat(fd, &opened) != 0 || !S_ISREG(opened.st_mode) || !lockWithin(fd, LOCK_EX, kWriteLockWait)) {
-      ::close(fd);
-      return -1;
-    }
-    if (::lstat(tmpPath.c_str(), &named) == 0 && named.st_dev == opened.st_dev &&
-        named.st_ino == opened.st_ino)
-      return fd;
-    ::close(fd);
-  }
-  return -1;
-}
-
-void WriteBackFile(iniFileContext& ctx)
-{
-  if (!ctx.fileName || ctx.fileName->empty()) return;
-  const std::string& path = *ctx.fileName;
-  const std::string tmpPath = temporaryPathFor(path);
+  if (!ctx.fileName || ctx.fileName->empty()) return false;
+  SafeFileWriter file;
   const std::string text = serialize(ctx);
-
-  int fd = openLockedTemporary(tmpPath);
-  if (fd < 0) return;
-  bool written = ::ftruncate(fd, 0) == 0 && writeAll(fd, text);
-  struct stat original;
-  if (written && ::stat(path.c_str(), &original) == 0 && S_ISREG(original.st_mode))
-    (void)::fchmod(fd, original.st_mode & 07777);
-  written = written && ::fsync(fd) == 0;
-  // Renamed while still locked: a writer waiting for the lock then finds the
-  // name gone and starts on a fresh file instead of overwriting this one.
-  if (written && ::rename(tmpPath.c_str(), path.c_str()) == 0) {
-    struct stat st;
-    storeStamp(ctx, ::fstat(fd, &st) == 0 ? stampOf(st) : FileStamp{});
+  struct stat st;
+  bool written = file.Open(*ctx.fileName) && file.Write(text.data(), text.size()) &&
+                 ::fstat(file.Fd(), &st) == 0 && file.Commit();
+  if (written) {
+    storeStamp(ctx, stampOf(st));
   } else {
-    ::unlink(tmpPath.c_str());
+    file.Abort();
+    ctx.fileName.reset();
+    ctx.sections.clear();
+    storeStamp(ctx, FileStamp{});
   }
-  ::flock(fd, LOCK_UN);
-  ::close(fd);
+  return written;
 }
 
 // --- copying out ----------------------------------------------------------------
@@ -595,21 +570,21 @@ int WritePrivateProfileString(const char* section, const char* key, const char* 
     return 0;
   std::lock_guard<std::recursive_mutex> lock(m_mutex);
   iniFileContext& ctx = GetFileContext(file);
+  if (ctx.unreadable) return 0;
 
   if (!key) {
-    if (removeSection(ctx, section)) WriteBackFile(ctx);
+    if (removeSection(ctx, section)) return WriteBackFile(ctx) ? 1 : 0;
     return 1;
   }
   if (!value) {
     IniSection* s = findSection(ctx, section);
-    if (s && removeKey(*s, key)) WriteBackFile(ctx);
+    if (s && removeKey(*s, key)) return WriteBackFile(ctx) ? 1 : 0;
     return 1;
   }
   IniSection& s = findOrCreateSection(ctx, section);
   if (IniKey* k = findKey(s, key); k && k->value == value) return 1;
   setKey(s, key, value);
-  WriteBackFile(ctx);
-  return 1;
+  return WriteBackFile(ctx) ? 1 : 0;
 }
 
 int GetPrivateProfileSection(const char* section, char* out, int size, const char* file)
@@ -647,6 +622,7 @@ int WritePrivateProfileSection(const char* section, const char* contents, const 
 
   std::lock_guard<std::recursive_mutex> lock(m_mutex);
   iniFileContext& ctx = GetFileContext(file);
+  if (ctx.unreadable) return 0;
   IniSection* s = findSection(ctx, section);
   if (!s && entries.empty()) return 1;
   if (!s && !isStorableSectionName(section)) return 0;
@@ -658,8 +634,7 @@ int WritePrivateProfileSection(const char* section, const char* contents, const 
     std::string_view key = entry.substr(0, equals), value = entry.substr(equals + 1);
     if (isStorableKey(key) && isStorableValue(value)) setKey(*s, key, value);
   }
-  WriteBackFile(ctx);
-  return 1;
+  return WriteBackFile(ctx) ? 1 : 0;
 }
 
 int GetPrivateProfileStruct(const char* section, const char* key, void* out, int size, const char* file)

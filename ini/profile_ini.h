@@ -4,14 +4,17 @@
 //
 // Files are parsed once into a cache of 32 entries and reparsed only when their
 // modification time or size changes on disk. Every change is written back at
-// once through a temporary file renamed over the original, so readers in other
-// processes see either the old or the new file, never a partial one.
+// once through a temporary file (created exclusively beside the file a symlink
+// names) renamed over the original, so readers in other processes see either
+// the old or the new file, never a partial one.
 //
 // Section, key and file names are matched without regard to ASCII case except
 // file names, which follow the (case-sensitive) file system. Values keep their
-// case. All operations are thread-safe (one process-wide recursive lock) and
-// never report file-system errors: a file that cannot be read behaves as an
-// empty one, a file that cannot be written keeps its previous contents.
+// case. All operations are thread-safe (one process-wide recursive lock). For
+// reading, a file that cannot be read behaves as an empty one. A write returns
+// 0 when the file on disk does not hold the change: the file exists but could
+// not be read whole (it is then never replaced), or the write did not reach the
+// disk (the file keeps its previous contents and so does the cache).
 //
 // Writes that could not be read back as written are refused with result 0:
 // an empty section name or one containing "]", a key that is empty, contains
@@ -33,7 +36,7 @@ int GetPrivateProfileInt(const char* section, const char* key, int defaultValue,
 
 // Sets `key` in `section` to `value` and writes the file. A null `value` deletes
 // the key, a null `key` the whole section. Returns 1, or 0 for a null section,
-// an empty key or a name or value that cannot be stored.
+// an empty key, a name or value that cannot be stored or a failed write.
 int WritePrivateProfileString(const char* section, const char* key, const char* value, const char* file);
 
 // Lists the section as "key=value" strings, each ended by a NUL, the list ended
@@ -42,7 +45,7 @@ int GetPrivateProfileSection(const char* section, char* out, int size, const cha
 
 // Replaces the keys of `section` by `contents`: "key=value" strings, each ended
 // by a NUL, the list ended by an empty string. An emptied section stays in the
-// file as a bare header. Returns 1, or 0 for a null section or file.
+// file as a bare header. Returns 1, or 0 for a null section or file or a failed write.
 int WritePrivateProfileSection(const char* section, const char* contents, const char* file);
 
 // Reads a block written by WritePrivateProfileStruct. Returns 1 only if the

@@ -3,6 +3,7 @@
 #include "IPluginBase.h"
 
 #include "Log.h"
+#include "SafeFile.h"
 
 #include <cmath>
 #include <cstdarg>
@@ -66,11 +67,10 @@ bool ReadFile(const std::string& path, ByteChunk* chunk)
 bool WriteFile(const std::string& path, const ByteChunk& chunk)
 {
   if (path.empty()) return false;
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  if (!out) return false;
-  out.write(reinterpret_cast<const char*>(chunk.GetData()), chunk.Size());
-  out.close();
-  return !out.fail();
+  std::string error;
+  if (WriteFileSafely(path, chunk.GetData(), size_t(chunk.Size()), &error)) return true;
+  Trace(TRACELOC, "%s", error.c_str());
+  return false;
 }
 
 struct FileCloser

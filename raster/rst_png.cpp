@@ -1,5 +1,7 @@
 #include "raster/rst_png.h"
 
+#include "plugin/SafeFile.h"
+
 #include <png.h>
 
 #include <cstring>
@@ -130,9 +132,7 @@ bool RstSavePng(const RstBitmap& bitmap, const std::string& path, std::string* e
 {
   const std::vector<uint8_t> encoded = RstEncodePng(bitmap, error);
   if (encoded.empty()) return false;
-  std::ofstream file(path, std::ios::binary | std::ios::trunc);
-  file.write(reinterpret_cast<const char*>(encoded.data()), std::streamsize(encoded.size()));
-  file.close();
-  if (!file) return Fail(error, path + ": cannot write file");
+  std::string why;
+  if (!WriteFileSafely(path, encoded.data(), encoded.size(), &why)) return Fail(error, why);
   return true;
 }

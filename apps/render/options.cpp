@@ -8,14 +8,6 @@ namespace render {
 
 namespace {
 
-bool ParseInt(const std::string& text, long long lo, long long hi, long long& value)
-{
-  const char* first = text.data();
-  const char* last = first + text.size();
-  auto [ptr, ec] = std::from_chars(first, last, value);
-  return ec == std::errc() && ptr == last && !text.empty() && value >= lo && value <= hi;
-}
-
 bool ParseSeconds(const std::string& text, double& value)
 {
   if (text.empty()) return false;
@@ -30,99 +22,40 @@ bool ParseOptions(const std::vector<std::string>& args, RenderOptions& options, 
 {
   options = RenderOptions();
   std::vector<std::string> positional;
-  bool optionsEnded = false;
 
-  for (size_t i = 0; i < args.size(); ++i) {
-    std::string arg = args[i];
-    if (optionsEnded || arg.size() < 2 || arg[0] != '-') {
-      positional.push_back(arg);
-      continue;
+  auto handle = [&options](const std::string& arg, OptionValue& option, std::string& error) {
+    switch (ParseSoundOption(arg, option, options, error)) {
+    case OptionResult::kTaken: return true;
+    case OptionResult::kError: return false;
+    case OptionResult::kNotMine: break;
     }
-    if (arg == "--") {
-      optionsEnded = true;
-      continue;
-    }
-    // "--name=value" is accepted as well as "--name value".
-    std::optional<std::string> inlineValue;
-    if (arg.rfind("--", 0) == 0) {
-      const size_t eq = arg.find('=');
-      if (eq != std::string::npos) {
-        inlineValue = arg.substr(eq + 1);
-        arg.resize(eq);
-      }
-    }
-    auto takeValue = [&](std::string& value) {
-      if (inlineValue) {
-        value = *inlineValue;
-        return true;
-      }
-      if (i + 1 >= args.size()) {
-        error = "option " + arg + " needs a value";
-        return false;
-      }
-      value = args[++i];
-      return true;
-    };
-    auto noValue = [&]() {
-      if (!inlineValue) return true;
-      error = "option " + arg + " takes no value";
-      return false;
-    };
-
     std::string value;
     long long number = 0;
     if (arg == "-o") {
-      if (!takeValue(value)) return false;
+      if (!option.Take(value)) return false;
       options.mOutput = value;
-    } else if (arg == "--bank") {
-      if (!takeValue(value)) return false;
-      options.mBank = value;
-    } else if (arg == "--program") {
-      if (!takeValue(value)) return false;
-      if (!ParseInt(value, 0, kNumPrograms - 1, number)) {
-        error = "--program needs a program number from 0 to 63, not \"" + value + "\"";
-        return false;
-      }
-      options.mProgram = int(number);
-    } else if (arg == "--program-name") {
-      if (!takeValue(value)) return false;
-      options.mProgramName = value;
-    } else if (arg == "--fxp") {
-      if (!takeValue(value)) return false;
-      options.mFxp = value;
-    } else if (arg == "--init") {
-      if (!noValue()) return false;
-      options.mInit = true;
-    } else if (arg == "--set") {
-      if (!takeValue(value)) return false;
-      const size_t eq = value.find('=');
-      if (eq == std::string::npos || eq == 0) {
-        error = "--set needs NAME=VALUE, not \"" + value + "\"";
-        return false;
-      }
-      options.mSets.push_back({value.substr(0, eq), value.substr(eq + 1)});
     } else if (arg == "--rate") {
-      if (!takeValue(value)) return false;
+      if (!option.Take(value)) return false;
       if (!ParseInt(value, kMinRate, kMaxRate, number)) {
         error = "--rate needs a sample rate in Hz from 8000 to 384000, not \"" + value + "\"";
         return false;
       }
       options.mRate = int(number);
     } else if (arg == "--block") {
-      if (!takeValue(value)) return false;
+      if (!option.Take(value)) return false;
       if (!ParseInt(value, 1, kMaxBlockSize, number)) {
         error = "--block needs a block size from 1 to 65536 frames, not \"" + value + "\"";
         return false;
       }
       options.mBlockSize = int(number);
     } else if (arg == "--format") {
-      if (!takeValue(value)) return false;
+      if (!option.Take(value)) return false;
       if (!ParseSampleFormat(value, options.mFormat)) {
         error = "--format needs f32, f64, s16 or s24, not \"" + value + "\"";
         return false;
       }
     } else if (arg == "--length") {
-      if (!takeValue(value)) return false;
+      if (!option.Take(value)) return false;
       double seconds = 0.0;
       if (!ParseSeconds(value, seconds) || seconds < 0.0 || seconds > double(kMaxEventSeconds)) {
         error = "--length needs a number of seconds from 0 to 86400, not \"" + value + "\"";
@@ -130,31 +63,30 @@ bool ParseOptions(const std::vector<std::string>& args, RenderOptions& options, 
       }
       options.mLengthSeconds = seconds;
     } else if (arg == "--screenshot") {
-      if (!takeValue(value)) return false;
+      if (!option.Take(value)) return false;
       options.mScreenshot = value;
     } else if (arg == "--list-programs") {
-      if (!noValue()) return false;
       options.mListPrograms = true;
+      return option.None();
     } else if (arg == "--list-params") {
-      if (!noValue()) return false;
       options.mListParams = true;
+      return option.None();
     } else if (arg == "--quiet") {
-      if (!noValue()) return false;
       options.mQuiet = true;
+      return option.None();
     } else if (arg == "--help" || arg == "-h") {
-      if (!noValue()) return false;
       options.mHelp = true;
+      return option.None();
     } else {
       error = "unknown option " + arg;
       return false;
     }
-  }
+    return true;
+  };
+  if (!WalkArguments(args, handle, positional, error)) return false;
 
   if (options.mHelp) return true;
-  if (options.mProgram && options.mProgramName) {
-    error = "--program and --program-name cannot be used together";
-    return false;
-  }
+  if (!CheckSoundOptions(options, error)) return false;
   if (positional.size() > 1) {
     error =
         "only one input file can be rendered, got \"" + positional[0] + "\" and \"" + positional[1] + "\"";
@@ -178,15 +110,8 @@ std::string UsageText()
 {
   return "usage: zorva-render [options] INPUT.mid -o OUTPUT.wav\n"
          "\n"
-         "Sound (applied in this order; starts from the factory bank, program 0):\n"
-         "  --bank FILE.fxb        load a bank\n"
-         "  --program N            select program N (0-63)\n"
-         "  --program-name NAME    select the program with this name\n"
-         "  --fxp FILE.fxp         load a program file into the current program\n"
-         "  --init                 every parameter at its default\n"
-         "  --set NAME=VALUE       set a parameter (name or index; plain units; list\n"
-         "                         parameters take a text of their list or a position);\n"
-         "                         may be repeated, applied in order\n"
+         "Sound (applied in this order; starts from the factory bank, program 0):\n" +
+         SoundOptionsUsage() +
          "\n"
          "Rendering:\n"
          "  -o FILE.wav            output file (stereo WAV)\n"

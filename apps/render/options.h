@@ -2,6 +2,7 @@
 
 // The command line of zorva-render.
 
+#include "apps/render/sound_options.h"
 #include "apps/render/wav_writer.h"
 
 #include <optional>
@@ -10,22 +11,10 @@
 
 namespace render {
 
-struct ParamAssignment
-{
-  std::string mName; // a parameter name or index
-  std::string mValue;
-};
-
-struct RenderOptions
+struct RenderOptions : SoundOptions
 {
   std::string mInput;
   std::string mOutput;
-  std::optional<std::string> mBank;
-  std::optional<int> mProgram;
-  std::optional<std::string> mProgramName;
-  std::optional<std::string> mFxp;
-  bool mInit = false;
-  std::vector<ParamAssignment> mSets; // in command-line order
   int mRate = 44100;
   int mBlockSize = 512;
   SampleFormat mFormat = SampleFormat::kF32;
@@ -42,7 +31,6 @@ struct RenderOptions
 constexpr int kMinRate = 8000;
 constexpr int kMaxRate = 384000;
 constexpr int kMaxBlockSize = 65536;
-constexpr int kNumPrograms = 64;
 
 // args excludes the program name. False with a message for anything the
 // renderer cannot act on; the caller exits with status 2.

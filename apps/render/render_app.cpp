@@ -22,20 +22,6 @@ int Fail(AppStreams& io, int status, const std::string& message)
   return status;
 }
 
-int FindProgram(const RenderInstrument& instrument, const std::string& name)
-{
-  const int n = instrument.NumPrograms();
-  for (int i = 0; i < n; ++i)
-    if (instrument.ProgramName(i) == name) return i;
-  auto lower = [](std::string s) {
-    for (char& c : s) c = char(std::tolower((unsigned char)c));
-    return s;
-  };
-  for (int i = 0; i < n; ++i)
-    if (lower(instrument.ProgramName(i)) == lower(name)) return i;
-  return -1;
-}
-
 std::string FormatDb(double db)
 {
   if (!std::isfinite(db)) return "-inf";
@@ -70,51 +56,28 @@ int RunRenderApp(const std::vector<std::string>& args, const InstrumentFactory& 
   if (options.Renders() && !ReadMidiFile(options.mInput, midi, error)) return Fail(io, kExitBadInput, error);
 
   std::unique_ptr<RenderInstrument> instrument = makeInstrument();
-  if (options.mBank && !instrument->LoadBank(*options.mBank, error)) return Fail(io, kExitBadInput, error);
-  if (options.mListPrograms) {
+  const int status = ApplySoundOptions(options, *instrument, error, [&] {
+    if (!options.mListPrograms) return;
     char line[300];
     for (int i = 0; i < instrument->NumPrograms(); ++i) {
       std::snprintf(line, sizeof line, "%2d  %s\n", i, instrument->ProgramName(i).c_str());
       io.mOut << line;
     }
-  }
-  if (options.mProgram) {
-    if (*options.mProgram >= instrument->NumPrograms())
-      return Fail(io, kExitBadArguments, "--program: no program " + std::to_string(*options.mProgram));
-    instrument->SelectProgram(*options.mProgram);
-  } else if (options.mProgramName) {
-    const int index = FindProgram(*instrument, *options.mProgramName);
-    if (index < 0)
-      return Fail(io, kExitBadArguments,
-                  "--program-name: no program named \"" + *options.mProgramName + "\" (see --list-programs)");
-    instrument->SelectProgram(index);
-  }
-  if (options.mFxp && !instrument->LoadProgram(*options.mFxp, error)) return Fail(io, kExitBadInput, error);
-  if (options.mInit) instrument->InitProgram();
-  if (!options.mSets.empty()) {
-    const std::vector<ParamInfo> params = instrument->Params();
-    for (const ParamAssignment& assignment : options.mSets) {
-      int index = 0;
-      double value = 0.0;
-      if (!ResolveAssignment(params, assignment, index, value, error))
-        return Fail(io, kExitBadArguments, error);
-      instrument->SetParam(index, value);
-    }
-  }
+  });
+  if (status != kExitOk) return Fail(io, status, error);
   if (options.mListParams) io.mOut << FormatParamList(instrument->Params());
   if (options.mScreenshot && !instrument->SaveScreenshot(*options.mScreenshot, error))
     return Fail(io, kExitOutputFailed, error);
   if (!options.Renders()) return kExitOk;
 
-  WavWriter writer;
-  if (!writer.Open(options.mOutput, options.mRate, options.mFormat, error))
-    return Fail(io, kExitOutputFailed, error);
-  instrument->Prepare(options.mRate, options.mBlockSize);
-
   RenderSettings settings;
   settings.mRate = options.mRate;
   settings.mBlockSize = options.mBlockSize;
   settings.mLengthSeconds = options.mLengthSeconds;
+  WavWriter writer;
+  if (!writer.Open(options.mOutput, options.mRate, options.mFormat, error, MaxRenderFrames(midi, settings)))
+    return Fail(io, kExitOutputFailed, error);
+  instrument->Prepare(options.mRate, options.mBlockSize);
   ProgressBar bar(io.mErr, io.mErrIsTerminal && !options.mQuiet, options.mRate);
   const auto started = std::chrono::steady_clock::now();
   const RenderResult result =

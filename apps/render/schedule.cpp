@@ -19,6 +19,16 @@ std::vector<TimedMessage> ScheduleEvents(const MidiFile& file, int rate)
   return out;
 }
 
+int64_t MaxRenderFrames(const MidiFile& file, const RenderSettings& settings)
+{
+  if (settings.mLengthSeconds)
+    return std::max<int64_t>(0, FramesForSeconds(*settings.mLengthSeconds, settings.mRate));
+  int64_t last = -1;
+  for (const MidiEvent& ev : file.mEvents)
+    last = std::max(last, file.mTempo.FrameAt(ev.mTick, settings.mRate));
+  return last < 0 ? 0 : last + int64_t(kMaxTailSeconds) * settings.mRate + settings.mBlockSize;
+}
+
 RenderResult RunRender(const MidiFile& file, const RenderSettings& settings, RenderTarget& target,
                        BlockSink& sink, const ProgressFunc& progress)
 {

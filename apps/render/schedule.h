@@ -71,6 +71,10 @@ struct RenderResult
   std::string mError;
 };
 
+// The most frames RunRender can produce with these settings: the fixed
+// length, else the last event plus the longest tail.
+int64_t MaxRenderFrames(const MidiFile& file, const RenderSettings& settings);
+
 RenderResult RunRender(const MidiFile& file, const RenderSettings& settings, RenderTarget& target,
                        BlockSink& sink, const ProgressFunc& progress = {});
 

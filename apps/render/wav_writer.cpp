@@ -2,6 +2,7 @@
 
 #include <sndfile.h>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -35,14 +36,20 @@ const char* SampleFormatName(SampleFormat format)
 
 WavWriter::~WavWriter()
 {
-  std::string ignored;
-  Close(ignored);
+  Abort();
 }
 
-bool WavWriter::Open(const std::string& path, int rate, SampleFormat format, std::string& error)
+void WavWriter::Abort()
 {
-  std::string ignored;
-  Close(ignored);
+  if (mFile) sf_close(mFile);
+  mFile = nullptr;
+  mTarget.Abort();
+}
+
+bool WavWriter::Open(const std::string& path, int rate, SampleFormat format, std::string& error,
+                     int64_t maxFrames)
+{
+  Abort();
   int subtype = SF_FORMAT_FLOAT;
   switch (format) {
   case SampleFormat::kF32: subtype = SF_FORMAT_FLOAT; break;
@@ -50,13 +57,20 @@ bool WavWriter::Open(const std::string& path, int rate, SampleFormat format, std
   case SampleFormat::kS16: subtype = SF_FORMAT_PCM_16; break;
   case SampleFormat::kS24: subtype = SF_FORMAT_PCM_24; break;
   }
+  mBytesPerFrame = 2 * (format == SampleFormat::kF64   ? 8
+                        : format == SampleFormat::kS16 ? 2
+                        : format == SampleFormat::kS24 ? 3
+                                                       : 4);
+  mRf64 = uint64_t(std::max<int64_t>(maxFrames, 0)) * uint64_t(mBytesPerFrame) > kMaxWavDataBytes;
   SF_INFO info = {};
   info.samplerate = rate;
   info.channels = 2;
-  info.format = SF_FORMAT_WAV | subtype;
-  mFile = sf_open(path.c_str(), SFM_WRITE, &info);
+  info.format = (mRf64 ? SF_FORMAT_RF64 : SF_FORMAT_WAV) | subtype;
+  if (!mTarget.Open(path, &error)) return false;
+  mFile = sf_open_fd(mTarget.Fd(), SFM_WRITE, &info, SF_FALSE);
   if (!mFile) {
     error = path + ": cannot write: " + sf_strerror(nullptr);
+    mTarget.Abort();
     return false;
   }
   // Integer formats: samples beyond full scale clip instead of wrapping round.
@@ -65,10 +79,6 @@ bool WavWriter::Open(const std::string& path, int rate, SampleFormat format, std
   // render always gives the same file.
   sf_command(mFile, SFC_SET_ADD_PEAK_CHUNK, nullptr, SF_FALSE);
   mPath = path;
-  mBytesPerFrame = 2 * (format == SampleFormat::kF64   ? 8
-                        : format == SampleFormat::kS16 ? 2
-                        : format == SampleFormat::kS24 ? 3
-                                                       : 4);
   mFrames = 0;
   mPeak = 0.0;
   mSumSquares = 0.0;
@@ -83,7 +93,7 @@ bool WavWriter::WriteBlock(const double* left, const double* right, int frames, 
   }
   if (frames <= 0) return true;
   // The RIFF sizes are 32-bit: past 4 GiB the header would lie about the data.
-  if (uint64_t(mFrames + frames) * uint64_t(mBytesPerFrame) > kMaxWavDataBytes) {
+  if (!mRf64 && uint64_t(mFrames + frames) * uint64_t(mBytesPerFrame) > kMaxWavDataBytes) {
     error = mPath + ": output would pass the 4 GiB limit of a WAV file; shorten it with --length";
     return false;
   }
@@ -110,9 +120,10 @@ bool WavWriter::Close(std::string& error)
   mFile = nullptr;
   if (rc != 0) {
     error = mPath + ": cannot finish file: " + sf_error_number(rc);
+    mTarget.Abort();
     return false;
   }
-  return true;
+  return mTarget.Commit(&error);
 }
 
 static double ToDbfs(double level)

@@ -3,6 +3,7 @@
 // Stereo WAV output through libsndfile, with the level of everything written.
 
 #include "apps/render/schedule.h"
+#include "plugin/SafeFile.h"
 
 #include <cstdint>
 #include <string>
@@ -21,6 +22,9 @@ const char* SampleFormatName(SampleFormat format);
 // Room for the header below the 32-bit RIFF size.
 constexpr uint64_t kMaxWavDataBytes = 0xFFFFFFFFull - 4096;
 
+// The file goes to a temporary beside the output and replaces it only when
+// Close succeeds: a failed or interrupted render leaves the old file as it was.
+
 class WavWriter : public BlockSink
 {
 public:
@@ -29,10 +33,16 @@ public:
   WavWriter(const WavWriter&) = delete;
   WavWriter& operator=(const WavWriter&) = delete;
 
-  bool Open(const std::string& path, int rate, SampleFormat format, std::string& error);
+  // maxFrames: the most the render can write. Beyond a WAV file's 4 GiB the
+  // output is RF64, the form audio tools expect for long files.
+  bool Open(const std::string& path, int rate, SampleFormat format, std::string& error,
+            int64_t maxFrames = 0);
   bool WriteBlock(const double* left, const double* right, int frames, std::string& error) override;
-  // Finishes the header; false if the file could not be completed.
+  // Finishes the header and replaces the output; false if the file could not be completed.
   bool Close(std::string& error);
+  // Drops the file being written; the output stays as it was.
+  void Abort();
+  bool IsRf64() const { return mRf64; }
 
   int64_t FramesWritten() const { return mFrames; }
   // Over both channels of every frame written, before conversion to the
@@ -42,7 +52,9 @@ public:
 
 private:
   SNDFILE* mFile = nullptr;
+  SafeFileWriter mTarget;
   std::string mPath;
+  bool mRf64 = false;
   std::vector<double> mInterleaved;
   int mBytesPerFrame = 8;
   int64_t mFrames = 0;

@@ -15,6 +15,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <functional>
 #include <map>
@@ -761,6 +762,39 @@ std::unique_ptr<RstBitmap> MakeImage(const ImageSpec& spec)
   return nullptr;
 }
 
+// ---- the application icon -------------------------------------------------
+
+// The panel in miniature: a dark face with one amber-lit knob, drawn for any
+// size so that every icon size is sharp.
+std::unique_ptr<RstBitmap> MakeIcon(int size)
+{
+  auto bmp = RstBitmap::Create(size, size);
+  const double s = size / 128.0;
+  FillRoundRect(*bmp, 4 * s, 6 * s, 124 * s, 126 * s, 22 * s, kSectionShadow, kSectionShadow);
+  Bezel(*bmp, 4 * s, 2 * s, 124 * s, 122 * s, 22 * s, kSectionEdge, kPanelTop, kPanelBottom);
+  const double cx = 64 * s, cy = 64 * s, ring = 42 * s;
+  constexpr double kSweep = 135.0 * kPi / 180.0;
+  auto arc = [&](double from, double to) {
+    Polyline pts;
+    for (int i = 0; i <= 64; ++i) {
+      const double a = from + (to - from) * i / 64;
+      pts.emplace_back(cx + ring * std::sin(a), cy - ring * std::cos(a));
+    }
+    return pts;
+  };
+  const RstRect all{0, 0, size, size};
+  const double lit = kSweep * 0.45;
+  Stroke(*bmp, arc(-kSweep, kSweep), 9 * s, kAmberDark, all);
+  Stroke(*bmp, arc(-kSweep, lit), 9 * s, kAmber, all);
+  FillDisc(*bmp, cx, cy + 2 * s, 30 * s, Rgb(8, 9, 10, 200), Rgb(8, 9, 10, 200));
+  FillDisc(*bmp, cx, cy, 29 * s, kCapTop, kCapBottom);
+  Stroke(*bmp,
+         {{cx + 8 * s * std::sin(lit), cy - 8 * s * std::cos(lit)},
+          {cx + 25 * s * std::sin(lit), cy - 25 * s * std::cos(lit)}},
+         5 * s, kAmber, all);
+  return bmp;
+}
+
 // ---- preview ---------------------------------------------------------------
 
 void BlitFrame(RstBitmap& dst, const RstBitmap& src, const ImageSpec& spec, int x, int y, int frame)
@@ -826,8 +860,20 @@ std::unique_ptr<RstBitmap> Preview(const std::map<std::string_view, std::unique_
 
 int main(int argc, char** argv)
 {
+  // The application icon at one size: make-artwork --icon SIZE OUTPUT.png
+  if (argc == 4 && std::string_view(argv[1]) == "--icon") {
+    const int size = std::atoi(argv[2]);
+    std::string error;
+    if (size < 16 || size > 1024 || !RstSavePng(*MakeIcon(size), argv[3], &error)) {
+      std::fprintf(stderr, "make-artwork: cannot draw the %s px icon into %s %s\n", argv[2], argv[3],
+                   error.c_str());
+      return 1;
+    }
+    return 0;
+  }
   if (argc < 2 || argc > 3) {
-    std::fprintf(stderr, "usage: make-artwork OUTPUT_DIR [PREVIEW.png]\n");
+    std::fprintf(stderr, "usage: make-artwork OUTPUT_DIR [PREVIEW.png]\n"
+                         "       make-artwork --icon SIZE OUTPUT.png\n");
     return 2;
   }
   const std::filesystem::path dir = argv[1];

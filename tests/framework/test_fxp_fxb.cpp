@@ -1,4 +1,5 @@
 #include "fwbase_test_plug.h"
+#include "tests/common/scratch_folder.h"
 
 #include <gtest/gtest.h>
 
@@ -359,6 +360,24 @@ TEST(Files, SaveAndLoadThroughTheFileSystem)
   EXPECT_FALSE(dst.SaveBankAsFXB(std::string()));
   EXPECT_FALSE(dst.SaveProgramAsFXP((dir / "no" / "such" / "folder.fxp").string()));
   std::filesystem::remove_all(dir);
+}
+
+TEST(Files, SavesOnAFullDiskFailAndKeepTheOldFiles)
+{
+  ScratchFolder disk("64k");
+  if (!disk.Mounted()) GTEST_SKIP() << "mounting a tmpfs needs root";
+  TestPlug plug;
+  FillBank(plug);
+  ASSERT_TRUE(plug.SaveProgramAsFXP(disk.Path("p.fxp")));
+  ASSERT_TRUE(plug.SaveBankAsFXB(disk.Path("b.fxb")));
+  const auto fxpSize = std::filesystem::file_size(disk.Path("p.fxp"));
+  const auto fxbSize = std::filesystem::file_size(disk.Path("b.fxb"));
+  disk.Fill();
+  EXPECT_FALSE(plug.SaveProgramAsFXP(disk.Path("p.fxp")));
+  EXPECT_FALSE(plug.SaveBankAsFXB(disk.Path("b.fxb")));
+  EXPECT_EQ(std::filesystem::file_size(disk.Path("p.fxp")), fxpSize);
+  EXPECT_EQ(std::filesystem::file_size(disk.Path("b.fxb")), fxbSize);
+  EXPECT_EQ(disk.Count(), 3u);
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 // Writing: file layout, skipped rewrites, refused input and safe replacement.
 #include "ini_test_support.h"
+#include "tests/common/scratch_folder.h"
 
 #include <csignal>
 #include <sys/resource.h>
@@ -88,38 +89,64 @@ TEST_F(WriteTest, ReplacingASection)
   EXPECT_EQ(readFile(f), "[MIDI Control]\n\n");
 }
 
-TEST_F(WriteTest, FailedReplacementKeepsTheFileAndLeavesNoTemporary)
+TEST_F(WriteTest, FailedWritesAreReportedAndKeepTheFile)
 {
   std::string f = path("zorva.ini");
   writeFile(f, "[S]\nk=1\n");
-  // A folder where the temporary file belongs: it cannot be created.
-  std::filesystem::create_directory(path(".zorva.ini.new"));
+  // Whatever sits at a temporary's name is never written through.
+  writeFile(path("victim"), "victim");
+  ASSERT_EQ(::symlink(path("victim").c_str(), path(".zorva.ini.new").c_str()), 0);
   EXPECT_EQ(WritePrivateProfileString("S", "k", "2", f.c_str()), 1);
-  EXPECT_EQ(readFile(f), "[S]\nk=1\n");
-  // The change stays in memory and goes out with the next write.
-  std::filesystem::remove(path(".zorva.ini.new"));
-  EXPECT_EQ(WritePrivateProfileString("S", "j", "3", f.c_str()), 1);
-  EXPECT_EQ(readFile(f), "[S]\nj=3\nk=2\n\n");
+  EXPECT_EQ(readFile(path("victim")), "victim");
+  EXPECT_EQ(readFile(f), "[S]\nk=2\n\n");
 
-  // A folder in place of the file: the rename fails.
+  // A linked configuration stays linked; the file it names is updated.
+  std::filesystem::create_directory(path("real"));
+  writeFile(path("real/zorva.ini"), "[Startup Bank]\nFile=/banks/mine.fxb\n");
+  ASSERT_EQ(::symlink("real/zorva.ini", path("link.ini").c_str()), 0);
+  EXPECT_EQ(WritePrivateProfileString("S", "k", "3", path("link.ini").c_str()), 1);
+  EXPECT_TRUE(std::filesystem::is_symlink(path("link.ini")));
+  EXPECT_EQ(get(path("real/zorva.ini"), "Startup Bank", "File"), "/banks/mine.fxb");
+  EXPECT_EQ(get(path("real/zorva.ini"), "S", "k"), "3");
+
+  // Files that exist but cannot be read whole are never replaced.
   std::filesystem::create_directories(path("cfg/occupant"));
-  EXPECT_EQ(WritePrivateProfileString("S", "k", "v", path("cfg").c_str()), 1);
-  EXPECT_FALSE(std::filesystem::exists(path(".cfg.new")));
+  EXPECT_EQ(WritePrivateProfileString("S", "k", "v", path("cfg").c_str()), 0);
+  const std::string notIni = std::string(300000, 'x') + "\n[S]\nk=1\n";
+  writeFile(path("big.ini"), notIni);
+  EXPECT_EQ(WritePrivateProfileString("S", "k", "v", path("big.ini").c_str()), 0);
+  EXPECT_EQ(readFile(path("big.ini")), notIni);
+  if (::geteuid() != 0) { // root reads any file
+    ::chmod(f.c_str(), 0200);
+    EXPECT_EQ(WritePrivateProfileString("S", "j", "1", f.c_str()), 0);
+    ::chmod(f.c_str(), 0600);
+    EXPECT_EQ(readFile(f), "[S]\nk=2\n\n");
+  }
 
-  // A child process with a file-size limit: the write fails half-way.
+  // A write that fails half-way (file-size limit) is reported; the cache keeps
+  // what the file holds.
   pid_t child = ::fork();
   ASSERT_GE(child, 0);
   if (child == 0) {
     std::signal(SIGXFSZ, SIG_IGN);
     struct rlimit limit = {4096, 4096};
     ::setrlimit(RLIMIT_FSIZE, &limit);
-    ::_exit(WritePrivateProfileString("S", "k", std::string(100000, 'n').c_str(), f.c_str()) == 1 ? 0 : 1);
+    const int result = WritePrivateProfileString("S", "k", std::string(100000, 'n').c_str(), f.c_str());
+    ::_exit(result == 0 && get(f, "S", "k") == "2" ? 0 : 1);
   }
   int status = 0;
   ASSERT_EQ(::waitpid(child, &status, 0), child);
   EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
-  EXPECT_EQ(readFile(f), "[S]\nj=3\nk=2\n\n");
-  EXPECT_FALSE(std::filesystem::exists(path(".zorva.ini.new")));
+  EXPECT_EQ(readFile(f), "[S]\nk=2\n\n");
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(mDir), {}), 7); // no temporary left
+
+  ScratchFolder disk("64k");
+  if (!disk.Mounted()) GTEST_SKIP() << "mounting a tmpfs needs root";
+  const std::string g = disk.Path("zorva.ini");
+  EXPECT_EQ(WritePrivateProfileString("S", "k", "1", g.c_str()), 1);
+  ASSERT_TRUE(disk.MakeReadOnly());
+  EXPECT_EQ(WritePrivateProfileString("S", "k", "2", g.c_str()), 0);
+  EXPECT_EQ(get(g, "S", "k"), "1");
 }
 
 } // namespace

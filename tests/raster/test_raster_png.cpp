@@ -1,6 +1,7 @@
 // PNG decoding and encoding, including files that lie.
 
 #include "raster_test_util.h"
+#include "tests/common/scratch_folder.h"
 
 #include <png.h>
 #include <zlib.h>
@@ -73,6 +74,15 @@ TEST(RasterPng, RoundTripKeepsEveryPixelOfAnImageWithAlpha)
   ASSERT_NE(loaded, nullptr) << error;
   EXPECT_EQ(loaded->GetPixel(7, 4), original->GetPixel(7, 4));
   std::filesystem::remove(path);
+
+  // A full disk must not turn an old screenshot into a fragment.
+  ScratchFolder disk("64k");
+  if (disk.Mounted()) {
+    ASSERT_TRUE(RstSavePng(*original, disk.Path("shot.png"), &error));
+    disk.Fill();
+    EXPECT_FALSE(RstSavePng(*original, disk.Path("shot.png"), &error));
+    EXPECT_NE(RstLoadPng(disk.Path("shot.png")), nullptr);
+  }
 
   auto empty = RstBitmap::Create(0, 0);
   EXPECT_TRUE(RstEncodePng(*empty, &error).empty());

@@ -1,4 +1,5 @@
 #include "apps/render/wav_writer.h"
+#include "tests/common/scratch_folder.h"
 
 #include <gtest/gtest.h>
 #include <sndfile.h>
@@ -113,4 +114,44 @@ TEST(WavWriter, MeasuresPeakAndRmsOfEverythingWritten)
   EXPECT_FALSE(writer.Open("/nonexistent-dir/x.wav", 44100, SampleFormat::kF32, error));
   EXPECT_NE(error.find("/nonexistent-dir/x.wav"), std::string::npos);
   EXPECT_FALSE(writer.WriteBlock(l.data(), r.data(), 100, error));
+}
+
+TEST(WavWriter, OldOutputSurvivesFailuresAndLongRendersBecomeRf64)
+{
+  const std::vector<double> block(4096, 0.25);
+  std::string error;
+  ScratchFolder folder;
+  const std::string path = folder.Path("out.wav");
+  std::ofstream(path) << "old";
+  {
+    WavWriter abandoned; // a render that failed half-way is never committed
+    ASSERT_TRUE(abandoned.Open(path, 44100, SampleFormat::kF32, error));
+    ASSERT_TRUE(abandoned.WriteBlock(block.data(), block.data(), 4096, error));
+  }
+  EXPECT_EQ(folder.Count(), 1u);
+  EXPECT_EQ(std::ifstream(path).rdbuf()->sgetc(), 'o');
+
+  // Eight hours of f64 cannot be described by a RIFF header.
+  WavWriter writer;
+  ASSERT_TRUE(writer.Open(path, 48000, SampleFormat::kF64, error, int64_t(48000) * 3600 * 8)) << error;
+  ASSERT_TRUE(writer.WriteBlock(block.data(), block.data(), 100, error));
+  ASSERT_TRUE(writer.Close(error)) << error;
+  SF_INFO info = {};
+  SNDFILE* f = sf_open(path.c_str(), SFM_READ, &info);
+  ASSERT_NE(f, nullptr);
+  sf_close(f);
+  EXPECT_EQ(info.format, SF_FORMAT_RF64 | SF_FORMAT_DOUBLE);
+  EXPECT_EQ(info.frames, 100);
+
+  ScratchFolder disk("64k");
+  if (!disk.Mounted()) GTEST_SKIP() << "mounting a tmpfs needs root";
+  std::ofstream(disk.Path("out.wav")) << "old";
+  WavWriter full;
+  ASSERT_TRUE(full.Open(disk.Path("out.wav"), 44100, SampleFormat::kF32, error));
+  bool written = true;
+  for (int i = 0; i < 10 && written; ++i) written = full.WriteBlock(block.data(), block.data(), 4096, error);
+  EXPECT_FALSE(written && full.Close(error));
+  full.Abort();
+  EXPECT_EQ(disk.Count(), 1u);
+  EXPECT_EQ(std::ifstream(disk.Path("out.wav")).rdbuf()->sgetc(), 'o');
 }
