@@ -4,6 +4,7 @@
 #include "apps/instrument/find_resources.h"
 #include "apps/instrument/zorva_instrument.h"
 #include "apps/standalone/audio_engine.h"
+#include "apps/standalone/check_update.h"
 #include "apps/standalone/midi_input.h"
 #include "apps/standalone/nsm_client.h"
 #include "apps/standalone/options.h"
@@ -275,6 +276,7 @@ int main(int argc, char** argv)
     std::cout << UsageText();
     return kExitOk;
   }
+  if (options.mCheckUpdate) return runCheckUpdate(std::cout);
   // A JACK client must not start a server behind the user's back (and hang
   // if it cannot).
   setenv("JACK_NO_START_SERVER", "1", 0);

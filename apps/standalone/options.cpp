@@ -57,8 +57,9 @@ bool ParseOptions(const std::vector<std::string>& args, Options& options, std::s
     } else if (arg == "--help" || arg == "-h") {
       options.mHelp = true;
       return option.None();
-      // --check-update (the online version check) is handled here once the
-      // app carries it.
+    } else if (arg == "--check-update") {
+      options.mCheckUpdate = true;
+      return option.None();
     } else {
       error = "unknown option " + arg;
       return false;
@@ -67,7 +68,7 @@ bool ParseOptions(const std::vector<std::string>& args, Options& options, std::s
   };
   std::vector<std::string> positional;
   if (!render::WalkArguments(args, handle, positional, error)) return false;
-  if (options.mHelp) return true;
+  if (options.mHelp || options.mCheckUpdate) return true;
   if (!positional.empty()) {
     error = "unexpected argument \"" + positional[0] + "\"";
     return false;
@@ -96,6 +97,8 @@ std::string UsageText()
          render::SoundOptionsUsage() +
          "\n"
          "Other:\n"
+         "  --check-update         ask the update server for a newer version, print the\n"
+         "                         answer and exit (0 up to date, 1 newer, 3 failed)\n"
          "  --help                 this text\n"
          "\n"
          "Under a session manager (NSM_URL set) the sound is kept in the session.\n"

@@ -17,6 +17,7 @@ struct Options : render::SoundOptions
   bool mNoGui = false;
   bool mListDevices = false;
   bool mHelp = false;
+  bool mCheckUpdate = false;
 };
 
 // args excludes the program name; false with a message (exit status 2).
