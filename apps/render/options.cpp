@@ -16,15 +16,15 @@ bool ParseInt(const std::string& text, long long lo, long long hi, long long& va
   return ec == std::errc() && ptr == last && !text.empty() && value >= lo && value <= hi;
 }
 
-bool ParseSeconds(const std::string& text, double& value)
-{
-  if (text.empty()) return false;
-  char* end = nullptr;
-  value = std::strtod(text.c_str(), &end);
-  return end == text.c_str() + text.size() && std::isfinite(value);
-}
-
 } // namespace
+
+bool ParseDecimal(const std::string& text, double& value)
+{
+  const char* first = text.data();
+  const char* last = first + text.size();
+  auto [ptr, ec] = std::from_chars(first, last, value, std::chars_format::general);
+  return ec == std::errc() && ptr == last && !text.empty() && std::isfinite(value);
+}
 
 bool ParseOptions(const std::vector<std::string>& args, RenderOptions& options, std::string& error)
 {
@@ -124,7 +124,7 @@ bool ParseOptions(const std::vector<std::string>& args, RenderOptions& options, 
     } else if (arg == "--length") {
       if (!takeValue(value)) return false;
       double seconds = 0.0;
-      if (!ParseSeconds(value, seconds) || seconds < 0.0 || seconds > double(kMaxEventSeconds)) {
+      if (!ParseDecimal(value, seconds) || seconds < 0.0 || seconds > double(kMaxEventSeconds)) {
         error = "--length needs a number of seconds from 0 to 86400, not \"" + value + "\"";
         return false;
       }

@@ -70,11 +70,13 @@ int RunRenderApp(const std::vector<std::string>& args, const InstrumentFactory& 
   if (options.Renders() && !ReadMidiFile(options.mInput, midi, error)) return Fail(io, kExitBadInput, error);
 
   std::unique_ptr<RenderInstrument> instrument = makeInstrument();
+  // A bank of the user's own replaces every factory program.
+  if (!options.mBank && !instrument->CheckResources(error)) return Fail(io, kExitBadInput, error);
   if (options.mBank && !instrument->LoadBank(*options.mBank, error)) return Fail(io, kExitBadInput, error);
   if (options.mListPrograms) {
     char line[300];
     for (int i = 0; i < instrument->NumPrograms(); ++i) {
-      std::snprintf(line, sizeof line, "%2d  %s\n", i, instrument->ProgramName(i).c_str());
+      std::snprintf(line, sizeof line, "%2d  %s\n", i, EscapeControls(instrument->ProgramName(i)).c_str());
       io.mOut << line;
     }
   }
@@ -86,7 +88,8 @@ int RunRenderApp(const std::vector<std::string>& args, const InstrumentFactory& 
     const int index = FindProgram(*instrument, *options.mProgramName);
     if (index < 0)
       return Fail(io, kExitBadArguments,
-                  "--program-name: no program named \"" + *options.mProgramName + "\" (see --list-programs)");
+                  "--program-name: no program named \"" + EscapeControls(*options.mProgramName) +
+                      "\" (see --list-programs)");
     instrument->SelectProgram(index);
   }
   if (options.mFxp && !instrument->LoadProgram(*options.mFxp, error)) return Fail(io, kExitBadInput, error);
