@@ -28,13 +28,13 @@ public:
   bool LoadBank(const std::string& path, std::string& error) override
   {
     if (mZorva.LoadBankFromFXB(path)) return true;
-    error = path + ": not a readable bank (FXB) file";
+    error = path + ": not a usable bank (FXB) file: " + mZorva.LastFileError();
     return false;
   }
   bool LoadProgram(const std::string& path, std::string& error) override
   {
     if (mZorva.LoadProgramFromFXP(path)) return true;
-    error = path + ": not a readable program (FXP) file";
+    error = path + ": not a usable program (FXP) file: " + mZorva.LastFileError();
     return false;
   }
   int NumPrograms() const override { return mZorva.NPresets(); }

@@ -17,7 +17,9 @@ namespace {
 
 int Fail(AppStreams& io, int status, const std::string& message)
 {
-  io.mErr << "zorva-render: " << message << "\n";
+  // Messages carry names from files and the command line: nothing in them may
+  // act on the terminal.
+  io.mErr << "zorva-render: " << EscapeControls(message) << "\n";
   if (status == kExitBadArguments) io.mErr << "Try 'zorva-render --help' for more information.\n";
   return status;
 }

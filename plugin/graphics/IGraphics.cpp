@@ -28,12 +28,6 @@ std::string WithSlash(std::string folder)
   return folder;
 }
 
-std::string FolderOf(const std::string& path)
-{
-  const size_t slash = path.rfind('/');
-  return slash == std::string::npos ? std::string("./") : path.substr(0, slash + 1);
-}
-
 std::string EnvOr(const char* name, const std::string& fallback)
 {
   const char* value = std::getenv(name);
