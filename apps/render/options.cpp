@@ -177,6 +177,7 @@ bool ParseOptions(const std::vector<std::string>& args, RenderOptions& options, 
 std::string UsageText()
 {
   return "usage: zorva-render [options] INPUT.mid -o OUTPUT.wav\n"
+         "INPUT.mid is a Standard MIDI File, or - for standard input.\n"
          "\n"
          "Sound (applied in this order; starts from the factory bank, program 0):\n"
          "  --bank FILE.fxb        load a bank\n"
@@ -184,12 +185,14 @@ std::string UsageText()
          "  --program-name NAME    select the program with this name\n"
          "  --fxp FILE.fxp         load a program file into the current program\n"
          "  --init                 every parameter at its default\n"
-         "  --set NAME=VALUE       set a parameter (name or index; plain units; list\n"
-         "                         parameters take a text of their list or a position);\n"
+         "  --set NAME=VALUE       set a parameter (name or index; plain units within its\n"
+         "                         range; list parameters take a text of their list, or\n"
+         "                         a position unless the texts are numbers, as Voices);\n"
          "                         may be repeated, applied in order\n"
          "\n"
          "Rendering:\n"
-         "  -o FILE.wav            output file (stereo WAV)\n"
+         "  -o FILE.wav            output file (stereo WAV; RF64 when it may pass 4 GiB);\n"
+         "                         replaced only once it is complete\n"
          "  --rate HZ              sample rate, 8000-384000 (44100)\n"
          "  --block N              host block size in frames, 1-65536 (512)\n"
          "  --format FMT           f32, f64, s16 or s24 (f32)\n"
@@ -204,8 +207,11 @@ std::string UsageText()
          "  --quiet                no progress bar\n"
          "  --help                 this text\n"
          "\n"
+         "The factory bank and panel artwork are found beside the executable, in\n"
+         "../share/zorva, or in the folder ZORVA_RESOURCES names.\n"
+         "\n"
          "Exit status: 0 success, 1 output could not be written, 2 bad arguments,\n"
-         "3 unreadable or malformed input file.\n";
+         "3 unreadable or malformed input file (MIDI, bank, program, factory bank).\n";
 }
 
 } // namespace render
