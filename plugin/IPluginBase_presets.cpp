@@ -8,6 +8,7 @@
 #include <cmath>
 #include <cstdarg>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -73,14 +74,30 @@ bool WriteFile(const std::string& path, const ByteChunk& chunk)
   return false;
 }
 
-struct FileCloser
+// Text built in memory, then written safely in one go: a dump that fails
+// half-way leaves the old file as it was.
+class TextFile
 {
-  void operator()(FILE* f) const
+public:
+  TextFile() : mFile(open_memstream(&mData, &mSize)) {}
+  ~TextFile()
   {
-    if (f) std::fclose(f);
+    if (mFile) std::fclose(mFile);
+    std::free(mData);
   }
+  TextFile(const TextFile&) = delete;
+  TextFile& operator=(const TextFile&) = delete;
+  FILE* get() const { return mFile; }
+  bool Save(const char* path)
+  {
+    return mFile && std::fflush(mFile) == 0 && !std::ferror(mFile) && WriteFileSafely(path, mData, mSize);
+  }
+
+private:
+  char* mData = nullptr;
+  size_t mSize = 0;
+  FILE* mFile;
 };
-using FilePtr = std::unique_ptr<FILE, FileCloser>;
 
 } // namespace
 
@@ -635,8 +652,7 @@ bool IPluginBase::LoadBankFromFXB(const std::string& file)
 bool IPluginBase::DumpPresetSrcCode(const char* file, const char* paramEnumNames[])
 {
   if (!file || !*file) return false;
-  FilePtr fp(std::fopen(file, "w"));
-  if (!fp) return false;
+  TextFile fp;
   MutexLock lock(mMutex);
   std::fprintf(fp.get(), "  MakePresetFromNamedParams(\"name\", %d", NParams());
   for (int i = 0; i < NParams(); ++i) {
@@ -656,7 +672,7 @@ bool IPluginBase::DumpPresetSrcCode(const char* file, const char* paramEnumNames
       std::fprintf(fp.get(), ",\n    %d, %s", i, value);
   }
   std::fprintf(fp.get(), ");\n");
-  return std::ferror(fp.get()) == 0;
+  return fp.Save(file);
 }
 
 namespace {
@@ -674,18 +690,16 @@ bool IPluginBase::DumpPresetBlob(const char* file)
   MutexLock lock(mMutex);
   const IPreset* preset = GetPreset(mCurrentPresetIdx);
   if (!preset) return false;
-  FilePtr fp(std::fopen(file, "w"));
-  if (!fp) return false;
+  TextFile fp;
   WriteBlobCall(fp.get(), preset);
-  return std::ferror(fp.get()) == 0;
+  return fp.Save(file);
 }
 
 bool IPluginBase::DumpBankBlob(const char* file)
 {
   if (!file || !*file) return false;
-  FilePtr fp(std::fopen(file, "w"));
-  if (!fp) return false;
+  TextFile fp;
   MutexLock lock(mMutex);
   for (const IPreset* preset : mPresets) WriteBlobCall(fp.get(), preset);
-  return std::ferror(fp.get()) == 0;
+  return fp.Save(file);
 }

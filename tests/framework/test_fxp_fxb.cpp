@@ -379,6 +379,7 @@ TEST(Files, SavesOnAFullDiskFailAndKeepTheOldFiles)
   disk.Fill();
   EXPECT_FALSE(plug.SaveProgramAsFXP(disk.Path("p.fxp")));
   EXPECT_FALSE(plug.SaveBankAsFXB(disk.Path("b.fxb")));
+  EXPECT_FALSE(plug.DumpBankBlob(disk.Path("p.fxp").c_str()));
   EXPECT_EQ(std::filesystem::file_size(disk.Path("p.fxp")), fxpSize);
   EXPECT_EQ(std::filesystem::file_size(disk.Path("b.fxb")), fxbSize);
   EXPECT_EQ(disk.Count(), 3u);
