@@ -36,7 +36,8 @@ expect 1 "artwork" env ZORVA_RESOURCES="$work/bank-only" "$render" --screenshot 
 
 # Interrupted half-way: the old output stays, no temporary or private folder is left.
 echo old >"$work/long.wav"
-TMPDIR="$work/tmp" "$render" "$demo" -o "$work/long.wav" --length 3000 --quiet 2>/dev/null &
+# A script's background job starts with SIGINT ignored: restore it, as a terminal has it.
+env --default-signal=INT TMPDIR="$work/tmp" "$render" "$demo" -o "$work/long.wav" --length 3000 --quiet 2>/dev/null &
 pid=$!
 n=0
 while [ -z "$(find "$work" -maxdepth 1 -name '.long.wav.*' -size +100k)" ] && [ $n -lt 200 ]; do
