@@ -265,6 +265,8 @@ public:
   bool SaveBankAsFXB(ByteChunk* out);
   bool LoadProgramFromFXP(const ByteChunk& file);
   bool LoadBankFromFXB(const ByteChunk& file);
+  // Why the last program or bank load failed ("truncated", "wrong identifier"...).
+  const std::string& LastFileError() const { return mFileError; }
 
   // Source-code dumps for building a plug-in's factory programs.
   bool DumpPresetSrcCode(const char* file, const char* paramEnumNames[]);
@@ -297,6 +299,7 @@ protected:
   bool mStateChunks, mIsInst, mDoesMIDI;
   bool mIsBypassed = false;
   int mCurrentPresetIdx = 0;
+  std::string mFileError;
   double mSampleRate = 44100.0;
   int mBlockSize = 0;
   int mLatency;

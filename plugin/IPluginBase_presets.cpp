@@ -8,6 +8,7 @@
 #include <cmath>
 #include <cstdarg>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -73,14 +74,30 @@ bool WriteFile(const std::string& path, const ByteChunk& chunk)
   return false;
 }
 
-struct FileCloser
+// Text built in memory, then written safely in one go: a dump that fails
+// half-way leaves the old file as it was.
+class TextFile
 {
-  void operator()(FILE* f) const
+public:
+  TextFile() : mFile(open_memstream(&mData, &mSize)) {}
+  ~TextFile()
   {
-    if (f) std::fclose(f);
+    if (mFile) std::fclose(mFile);
+    std::free(mData);
   }
+  TextFile(const TextFile&) = delete;
+  TextFile& operator=(const TextFile&) = delete;
+  FILE* get() const { return mFile; }
+  bool Save(const char* path)
+  {
+    return mFile && std::fflush(mFile) == 0 && !std::ferror(mFile) && WriteFileSafely(path, mData, mSize);
+  }
+
+private:
+  char* mData = nullptr;
+  size_t mSize = 0;
+  FILE* mFile;
 };
-using FilePtr = std::unique_ptr<FILE, FileCloser>;
 
 } // namespace
 
@@ -433,21 +450,27 @@ bool IPluginBase::SaveBankAsFXB(ByteChunk* out)
 bool IPluginBase::LoadProgramFromFXP(const ByteChunk& file)
 {
   MutexLock lock(mMutex);
+  auto fail = [this](std::string why) {
+    mFileError = std::move(why);
+    return false;
+  };
   // The whole header must be there before anything is believed or changed.
   int32_t magic = 0, fxMagic = 0, version = 0, id = 0;
-  if (file.Size() < kFXPHeaderSize) return false;
+  if (file.Size() < kFXPHeaderSize) return fail("truncated: shorter than a program header");
   file.GetBE(&magic, 0);
   file.GetBE(&fxMagic, 8);
   file.GetBE(&version, 12);
   file.GetBE(&id, 16);
-  if (magic != kCcnK || version != kFXPVersion || id != mUniqueID) return false;
+  if (magic != kCcnK) return fail("not a program file (wrong identifier)");
+  if (version != kFXPVersion) return fail("unsupported program format version " + std::to_string(version));
+  if (id != mUniqueID) return fail("made for another instrument (wrong plug-in identifier)");
   const std::string name = GetFixedName(file, 28);
 
   if (fxMagic == kFPCh && DoesStateChunks()) {
     int32_t length = 0;
-    if (file.GetBE(&length, kFXPHeaderSize) < 0 || length < 0) return false;
+    if (file.GetBE(&length, kFXPHeaderSize) < 0 || length < 0) return fail("truncated: no state length");
     const int start = kFXPHeaderSize + 4;
-    if (static_cast<int64_t>(start) + length > file.Size()) return false;
+    if (static_cast<int64_t>(start) + length > file.Size()) return fail("truncated: state data cut short");
     // The state is read from its own copy so that it cannot run into whatever follows.
     ByteChunk state;
     state.PutBytes(file.GetData() + start, length);
@@ -457,13 +480,13 @@ bool IPluginBase::LoadProgramFromFXP(const ByteChunk& file)
     SerializeState(&before);
     if (UnserializeState(&state, pos) <= 0) {
       UnserializeState(&before, 0);
-      return false;
+      return fail("state data unreadable");
     }
   } else if (fxMagic == kFxCk) {
     int32_t count = 0;
     file.GetBE(&count, 24);
     const int64_t entries = std::max<int64_t>(NParams(), count);
-    if (kFXPHeaderSize + 4 * entries > file.Size()) return false;
+    if (kFXPHeaderSize + 4 * entries > file.Size()) return fail("truncated: parameter values cut short");
     int pos = kFXPHeaderSize;
     for (IParam* param : mParams) {
       float value = 0.0f;
@@ -471,7 +494,7 @@ bool IPluginBase::LoadProgramFromFXP(const ByteChunk& file)
       param->SetNormalized(SafeNormalized(value));
     }
   } else {
-    return false;
+    return fail("unsupported program form");
   }
 
   // A never-used slot would otherwise be renamed "user preset N" by the restore
@@ -491,20 +514,32 @@ bool IPluginBase::LoadProgramFromFXP(const ByteChunk& file)
 bool IPluginBase::LoadBankFromFXB(const ByteChunk& file)
 {
   MutexLock lock(mMutex);
+  auto fail = [this](std::string why) {
+    mFileError = std::move(why);
+    return false;
+  };
   int32_t magic = 0, bankMagic = 0, id = 0, count = 0, current = 0;
-  if (file.Size() < kFXBHeaderSize) return false;
+  if (file.Size() < kFXBHeaderSize) return fail("truncated: shorter than a bank header");
   file.GetBE(&magic, 0);
   file.GetBE(&bankMagic, 8);
   file.GetBE(&id, 16);
   file.GetBE(&count, 24);
   file.GetBE(&current, 28);
-  if (magic != kCcnK || id != mUniqueID) return false;
+  if (magic != kCcnK) return fail("not a bank file (wrong identifier)");
+  if (id != mUniqueID) return fail("made for another instrument (wrong plug-in identifier)");
+  if (bankMagic != kFxBk && !(bankMagic == kFBCh && DoesStateChunks())) return fail("unsupported bank form");
+  if (count <= 0) return fail("holds no programs");
+  // Programs past the instrument's slots are not read; the current one must be among those read.
+  const int nRead = std::min<int>(count, NPresets());
+  if (current < 0 || current >= nRead)
+    return fail("current program " + std::to_string(current) + " is out of range (0 to " +
+                std::to_string(nRead - 1) + ")");
 
   if (bankMagic == kFBCh && DoesStateChunks()) {
     int32_t length = 0;
-    if (file.GetBE(&length, kFXBHeaderSize) < 0 || length < 0) return false;
+    if (file.GetBE(&length, kFXBHeaderSize) < 0 || length < 0) return fail("truncated: no state length");
     const int start = kFXBHeaderSize + 4;
-    if (static_cast<int64_t>(start) + length > file.Size()) return false;
+    if (static_cast<int64_t>(start) + length > file.Size()) return fail("truncated: state data cut short");
     ByteChunk bank;
     bank.PutBytes(file.GetData() + start, length);
     int pos = 0;
@@ -534,19 +569,17 @@ bool IPluginBase::LoadBankFromFXB(const ByteChunk& file)
       mCurrentPresetIdx = savedIdx;
       UnserializeState(&live, 0);
       RedrawParamControls();
-      return false;
+      return fail("state data of the programs unreadable");
     }
     InformHostOfProgramChange();
     return true;
   }
 
-  if (bankMagic != kFxBk) return false;
-
-  // Programs beyond the bank's slots have nowhere to go and are not read.
-  if (count < 0) return false;
-  const int nRead = std::min<int>(count, NPresets());
   const int recordSize = kFXPHeaderSize + 4 * NParams();
-  if (kFXBHeaderSize + static_cast<int64_t>(nRead) * recordSize > file.Size()) return false;
+  const int64_t held = (file.Size() - kFXBHeaderSize) / recordSize;
+  if (count > held)
+    return fail("promises " + std::to_string(count) + " programs but holds " + std::to_string(held) +
+                " (truncated)");
 
   // Check every record first: a bank that cannot be read changes nothing.
   for (int i = 0; i < nRead; ++i) {
@@ -557,7 +590,8 @@ bool IPluginBase::LoadBankFromFXB(const ByteChunk& file)
     file.GetBE(&version, rec + 12);
     file.GetBE(&nParams, rec + 24);
     if (progMagic != kCcnK || fxMagic != kFxCk || version != kFXPVersion || nParams != NParams())
-      return false;
+      return fail("program " + std::to_string(i) +
+                  " is malformed (wrong identifier, version or parameter count)");
   }
 
   for (int i = 0; i < nRead; ++i) {
@@ -599,13 +633,17 @@ bool IPluginBase::SaveBankAsFXB(const std::string& file)
 bool IPluginBase::LoadProgramFromFXP(const std::string& file)
 {
   ByteChunk chunk;
-  return ReadFile(file, &chunk) && LoadProgramFromFXP(chunk);
+  if (ReadFile(file, &chunk)) return LoadProgramFromFXP(chunk);
+  mFileError = "cannot be read (missing, not a regular file, or too large)";
+  return false;
 }
 
 bool IPluginBase::LoadBankFromFXB(const std::string& file)
 {
   ByteChunk chunk;
-  return ReadFile(file, &chunk) && LoadBankFromFXB(chunk);
+  if (ReadFile(file, &chunk)) return LoadBankFromFXB(chunk);
+  mFileError = "cannot be read (missing, not a regular file, or too large)";
+  return false;
 }
 
 // ---------------------------------------------------------------------------
@@ -614,8 +652,7 @@ bool IPluginBase::LoadBankFromFXB(const std::string& file)
 bool IPluginBase::DumpPresetSrcCode(const char* file, const char* paramEnumNames[])
 {
   if (!file || !*file) return false;
-  FilePtr fp(std::fopen(file, "w"));
-  if (!fp) return false;
+  TextFile fp;
   MutexLock lock(mMutex);
   std::fprintf(fp.get(), "  MakePresetFromNamedParams(\"name\", %d", NParams());
   for (int i = 0; i < NParams(); ++i) {
@@ -635,7 +672,7 @@ bool IPluginBase::DumpPresetSrcCode(const char* file, const char* paramEnumNames
       std::fprintf(fp.get(), ",\n    %d, %s", i, value);
   }
   std::fprintf(fp.get(), ");\n");
-  return std::ferror(fp.get()) == 0;
+  return fp.Save(file);
 }
 
 namespace {
@@ -653,18 +690,16 @@ bool IPluginBase::DumpPresetBlob(const char* file)
   MutexLock lock(mMutex);
   const IPreset* preset = GetPreset(mCurrentPresetIdx);
   if (!preset) return false;
-  FilePtr fp(std::fopen(file, "w"));
-  if (!fp) return false;
+  TextFile fp;
   WriteBlobCall(fp.get(), preset);
-  return std::ferror(fp.get()) == 0;
+  return fp.Save(file);
 }
 
 bool IPluginBase::DumpBankBlob(const char* file)
 {
   if (!file || !*file) return false;
-  FilePtr fp(std::fopen(file, "w"));
-  if (!fp) return false;
+  TextFile fp;
   MutexLock lock(mMutex);
   for (const IPreset* preset : mPresets) WriteBlobCall(fp.get(), preset);
-  return std::ferror(fp.get()) == 0;
+  return fp.Save(file);
 }

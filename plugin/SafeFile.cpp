@@ -252,7 +252,12 @@ void InstallTempCleanupOnSignals()
   action.sa_handler = OnSignal;
   action.sa_flags = SA_RESETHAND;
   sigemptyset(&action.sa_mask);
-  for (int signal : {SIGINT, SIGTERM, SIGHUP}) sigaction(signal, &action, nullptr);
+  for (int signal : {SIGINT, SIGTERM, SIGHUP}) {
+    // A signal ignored by whoever started us (nohup, a background job) stays ignored.
+    struct sigaction previous = {};
+    if (sigaction(signal, nullptr, &previous) == 0 && previous.sa_handler == SIG_IGN) continue;
+    sigaction(signal, &action, nullptr);
+  }
 }
 
 void RegisterTempFolder(const std::string& folder)

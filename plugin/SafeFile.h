@@ -49,7 +49,7 @@ std::string ResolveWriteTarget(const std::string& path);
 // Temporaries of every SafeFileWriter are listed where a signal handler can
 // reach them. InstallTempCleanupOnSignals makes SIGINT, SIGTERM and SIGHUP
 // unlink them (and empty and remove a folder given to RegisterTempFolder),
-// then end the process with the same signal.
+// then end the process with the same signal. Signals already ignored stay so.
 void InstallTempCleanupOnSignals();
 // One folder at a time (the renderer's private configuration); "" forgets it.
 void RegisterTempFolder(const std::string& folder);

@@ -1,6 +1,7 @@
 #include "zorva/synth.h"
 
 #include "ini/profile_ini.h"
+#include "plugin/ResourceFolder.h"
 #include "plugin/graphics/IControl.h"
 #include "plugin/graphics/IGraphics.h"
 #include "plugin/graphics/IGraphicsFactory.h"
@@ -291,11 +292,12 @@ void Synth::removePressedKey(int note)
 
 void Synth::initPresets()
 {
+  factoryBankMissing = false;
   if (LoadBankFromFXB(startupBankPath)) return;
   // The configuration file keeps naming the bank: it may be on a drive that is
   // only missing now.
   startupBankPath.clear();
-  LoadBankFromFXB(resourceFolder() + kFactoryBankName);
+  factoryBankMissing = !LoadBankFromFXB(resourceFolder() + kFactoryBankName);
 }
 
 void Synth::initPreset()
@@ -426,10 +428,11 @@ std::string Synth::configFilePath()
 std::string Synth::resourceFolder()
 {
   std::string folder;
+  // Tests point an editor at a folder of their own.
   if (graphics)
     graphics->PluginPath(&folder);
-  else if (const char* dir = nonEmptyEnv("ZORVA_RESOURCES"))
-    folder = dir;
+  else
+    folder = ResourceFolder();
   return withTrailingSlash(folder);
 }
 

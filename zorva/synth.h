@@ -109,6 +109,9 @@ public:
   std::string fileFolder;
   std::string iniPath;
   std::string startupBankPath;
+  // Neither the startup bank nor the factory bank could be loaded: every
+  // program is empty, which the renderer must not pass off as a render.
+  bool factoryBankMissing = false;
 
   int midiCCParam[kNumLearnableControllers];
   bool midiLearnActive = false;

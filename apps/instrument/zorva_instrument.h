@@ -4,6 +4,7 @@
 // on the standalone adapter behind the renderer's instrument interface.
 
 #include "apps/render/render_app.h"
+#include "plugin/ResourceFolder.h"
 #include "plugin/graphics/IGraphics.h"
 #include "raster/raster.h"
 #include "zorva/zorva.h"
@@ -16,16 +17,24 @@ class ZorvaInstrument : public render::RenderInstrument
 public:
   ZorvaInstrument() { mZorva.SetRenderingOffline(true); }
 
+  bool CheckResources(std::string& error) override
+  {
+    if (!mZorva.factoryBankMissing) return true;
+    error = ResourceFolder() +
+            "init.fxb: the factory bank is missing or unreadable; set ZORVA_RESOURCES to the folder that "
+            "holds it";
+    return false;
+  }
   bool LoadBank(const std::string& path, std::string& error) override
   {
     if (mZorva.LoadBankFromFXB(path)) return true;
-    error = path + ": not a readable bank (FXB) file";
+    error = path + ": not a usable bank (FXB) file: " + mZorva.LastFileError();
     return false;
   }
   bool LoadProgram(const std::string& path, std::string& error) override
   {
     if (mZorva.LoadProgramFromFXP(path)) return true;
-    error = path + ": not a readable program (FXP) file";
+    error = path + ": not a usable program (FXP) file: " + mZorva.LastFileError();
     return false;
   }
   int NumPrograms() const override { return mZorva.NPresets(); }
@@ -72,6 +81,11 @@ public:
     // Values set since the last program change have not reached the controls yet.
     mZorva.RedrawParamControls();
     gui->Draw(IRECT(0, 0, gui->Width(), gui->Height()));
+    if (!gui->MissingBitmap().empty()) {
+      error = gui->MissingBitmap() +
+              ": panel artwork missing or unreadable; set ZORVA_RESOURCES to the folder that holds img/";
+      return false;
+    }
     std::string why;
     if (RstSavePng(*gui->GetBits(), path, &why)) return true;
     error = path + ": cannot write the screenshot" + (why.empty() ? "" : " (" + why + ")");

@@ -1,9 +1,14 @@
 #include "apps/render/midi_file.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
+#include <fcntl.h>
 #include <fstream>
 #include <iterator>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace render {
 
@@ -316,24 +321,45 @@ bool ParseMidiFile(const uint8_t* data, size_t size, MidiFile& out, std::string&
 
 bool ReadMidiFile(const std::string& path, MidiFile& out, std::string& error)
 {
-  std::ifstream in(path, std::ios::binary | std::ios::ate);
-  if (!in) {
-    error = path + ": cannot open file";
+  // Standard input may be a pipe: read whole, like a file, within the same limit.
+  const bool fromStdin = path == "-" || path == "/dev/stdin";
+  const std::string name = fromStdin ? std::string("standard input") : path;
+  // Non-blocking, so that a FIFO cannot hang the renderer before it is refused.
+  const int fd = fromStdin ? STDIN_FILENO : ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  if (fd < 0) {
+    error = name + ": cannot open file: " + std::strerror(errno);
     return false;
   }
-  const std::streamoff size = in.tellg();
-  if (size < 0 || uint64_t(size) > kMaxMidiFileBytes) {
-    error = path + ": file is larger than 64 MiB; not a plausible MIDI file";
+  struct stat info;
+  if (!fromStdin && (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode))) {
+    const bool folder = S_ISDIR(info.st_mode);
+    ::close(fd);
+    error = name +
+            (folder ? ": is a folder, not a MIDI file" : ": not a regular file (use - for standard input)");
     return false;
   }
-  std::vector<uint8_t> bytes(static_cast<size_t>(size));
-  in.seekg(0);
-  if (!in.read(reinterpret_cast<char*>(bytes.data()), size)) {
-    error = path + ": cannot read file";
+  std::vector<uint8_t> bytes;
+  bool failed = false;
+  for (;;) {
+    uint8_t piece[65536];
+    const ssize_t n = ::read(fd, piece, sizeof piece);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) failed = true;
+    if (n <= 0) break;
+    bytes.insert(bytes.end(), piece, piece + n);
+    if (bytes.size() > kMaxMidiFileBytes) break;
+  }
+  if (!fromStdin) ::close(fd);
+  if (failed) {
+    error = name + ": cannot read file: " + std::strerror(errno);
+    return false;
+  }
+  if (bytes.size() > kMaxMidiFileBytes) {
+    error = name + ": larger than 64 MiB; not a plausible MIDI file";
     return false;
   }
   if (!ParseMidiFile(bytes.data(), bytes.size(), out, error)) {
-    error = path + ": " + error;
+    error = name + ": " + error;
     return false;
   }
   return true;

@@ -103,6 +103,7 @@ constexpr uint64_t kMaxEventSeconds = 24 * 60 * 60;
 // Both return false with a message naming the problem (and where it is)
 // for anything that is not a well-formed format 0 or 1 file.
 bool ParseMidiFile(const uint8_t* data, size_t size, MidiFile& out, std::string& error);
+// ReadMidiFile takes a regular file, or "-" (or /dev/stdin) for standard input.
 bool ReadMidiFile(const std::string& path, MidiFile& out, std::string& error);
 
 } // namespace render

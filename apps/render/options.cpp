@@ -6,17 +6,13 @@
 
 namespace render {
 
-namespace {
-
-bool ParseSeconds(const std::string& text, double& value)
+bool ParseDecimal(const std::string& text, double& value)
 {
-  if (text.empty()) return false;
-  char* end = nullptr;
-  value = std::strtod(text.c_str(), &end);
-  return end == text.c_str() + text.size() && std::isfinite(value);
+  const char* first = text.data();
+  const char* last = first + text.size();
+  auto [ptr, ec] = std::from_chars(first, last, value, std::chars_format::general);
+  return ec == std::errc() && ptr == last && !text.empty() && std::isfinite(value);
 }
-
-} // namespace
 
 bool ParseOptions(const std::vector<std::string>& args, RenderOptions& options, std::string& error)
 {
@@ -57,7 +53,7 @@ bool ParseOptions(const std::vector<std::string>& args, RenderOptions& options, 
     } else if (arg == "--length") {
       if (!option.Take(value)) return false;
       double seconds = 0.0;
-      if (!ParseSeconds(value, seconds) || seconds < 0.0 || seconds > double(kMaxEventSeconds)) {
+      if (!ParseDecimal(value, seconds) || seconds < 0.0 || seconds > double(kMaxEventSeconds)) {
         error = "--length needs a number of seconds from 0 to 86400, not \"" + value + "\"";
         return false;
       }
@@ -109,12 +105,14 @@ bool ParseOptions(const std::vector<std::string>& args, RenderOptions& options, 
 std::string UsageText()
 {
   return "usage: zorva-render [options] INPUT.mid -o OUTPUT.wav\n"
+         "INPUT.mid is a Standard MIDI File, or - for standard input.\n"
          "\n"
          "Sound (applied in this order; starts from the factory bank, program 0):\n" +
          SoundOptionsUsage() +
          "\n"
          "Rendering:\n"
-         "  -o FILE.wav            output file (stereo WAV)\n"
+         "  -o FILE.wav            output file (stereo WAV; RF64 when it may pass 4 GiB);\n"
+         "                         replaced only once it is complete\n"
          "  --rate HZ              sample rate, 8000-384000 (44100)\n"
          "  --block N              host block size in frames, 1-65536 (512)\n"
          "  --format FMT           f32, f64, s16 or s24 (f32)\n"
@@ -129,8 +127,11 @@ std::string UsageText()
          "  --quiet                no progress bar\n"
          "  --help                 this text\n"
          "\n"
+         "The factory bank and panel artwork are found beside the executable, in\n"
+         "../share/zorva, or in the folder ZORVA_RESOURCES names.\n"
+         "\n"
          "Exit status: 0 success, 1 output could not be written, 2 bad arguments,\n"
-         "3 unreadable or malformed input file.\n";
+         "3 unreadable or malformed input file (MIDI, bank, program, factory bank).\n";
 }
 
 } // namespace render

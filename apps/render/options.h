@@ -32,6 +32,10 @@ constexpr int kMinRate = 8000;
 constexpr int kMaxRate = 384000;
 constexpr int kMaxBlockSize = 65536;
 
+// A decimal number as the options take it: no blanks, no hexadecimal, no
+// infinity; the same rules as the whole numbers of --rate and --block.
+bool ParseDecimal(const std::string& text, double& value);
+
 // args excludes the program name. False with a message for anything the
 // renderer cannot act on; the caller exits with status 2.
 bool ParseOptions(const std::vector<std::string>& args, RenderOptions& options, std::string& error);

@@ -19,10 +19,7 @@ bool EqualIgnoringCase(const std::string& a, const std::string& b)
 
 bool ParseNumber(const std::string& text, double& value)
 {
-  if (text.empty() || std::isspace((unsigned char)text[0])) return false;
-  char* end = nullptr;
-  value = std::strtod(text.c_str(), &end);
-  return end == text.c_str() + text.size() && std::isfinite(value);
+  return ParseDecimal(text, value);
 }
 
 int FindParam(const std::vector<ParamInfo>& params, const std::string& name)
@@ -42,7 +39,7 @@ int FindParam(const std::vector<ParamInfo>& params, const std::string& name)
 
 std::string Quoted(const std::string& s)
 {
-  return "\"" + s + "\"";
+  return "\"" + EscapeControls(s) + "\"";
 }
 
 } // namespace
@@ -64,7 +61,13 @@ bool ResolveAssignment(const std::vector<ParamInfo>& params, const ParamAssignme
     for (size_t i = 0; i < p.mList.size() && !found; ++i)
       if (EqualIgnoringCase(p.mList[i], text)) value = double(i), found = true;
   }
-  if (!found && !ParseNumber(text, value)) {
+  // A list of numbers ("Voices": 1, 2, 4 ... 32) takes only its texts: a
+  // position would be read as the number it is not.
+  double ignored = 0.0;
+  const bool numericList =
+      !p.mList.empty() && std::all_of(p.mList.begin(), p.mList.end(),
+                                      [&](const std::string& t) { return ParseNumber(t, ignored); });
+  if (!found && (numericList || !ParseNumber(text, value))) {
     error = "--set: " + Quoted(text) + " is not a value of " + Quoted(p.mName);
     if (!p.mList.empty()) {
       error += "; choose one of";
@@ -75,8 +78,31 @@ bool ResolveAssignment(const std::vector<ParamInfo>& params, const ParamAssignme
     }
     return false;
   }
-  value = std::clamp(value, p.mMin, p.mMax);
+  if (!found && (value < p.mMin || value > p.mMax)) {
+    char range[96];
+    if (p.mList.empty())
+      std::snprintf(range, sizeof range, "from %g to %g", p.mMin, p.mMax);
+    else
+      std::snprintf(range, sizeof range, "a position from %g to %g", p.mMin, p.mMax);
+    error = "--set: " + Quoted(text) + " is outside the range of " + Quoted(p.mName) + ": " + range;
+    return false;
+  }
   return true;
+}
+
+std::string EscapeControls(const std::string& text)
+{
+  std::string out;
+  for (unsigned char c : text) {
+    if (c < 0x20 || c == 0x7F) {
+      char escaped[8];
+      std::snprintf(escaped, sizeof escaped, "\\x%02X", c);
+      out += escaped;
+    } else {
+      out += char(c);
+    }
+  }
+  return out;
 }
 
 std::string FormatParamList(const std::vector<ParamInfo>& params)
@@ -85,13 +111,14 @@ std::string FormatParamList(const std::vector<ParamInfo>& params)
   char line[160];
   for (size_t i = 0; i < params.size(); ++i) {
     const ParamInfo& p = params[i];
-    std::snprintf(line, sizeof line, "%3zu  %-10s %-10s ", i, p.mName.c_str(), p.mDisplay.c_str());
+    std::snprintf(line, sizeof line, "%3zu  %-10s %-10s ", i, EscapeControls(p.mName).c_str(),
+                  EscapeControls(p.mDisplay).c_str());
     out += line;
     if (p.mList.empty()) {
       std::snprintf(line, sizeof line, "%g .. %g (default %g)", p.mMin, p.mMax, p.mDefault);
       out += line;
     } else {
-      for (size_t k = 0; k < p.mList.size(); ++k) out += (k ? " | " : "") + p.mList[k];
+      for (size_t k = 0; k < p.mList.size(); ++k) out += (k ? " | " : "") + EscapeControls(p.mList[k]);
     }
     out += "\n";
   }

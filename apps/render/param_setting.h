@@ -24,10 +24,14 @@ struct ParamInfo
 
 // The name is matched exactly, else as an index. For a list parameter the
 // value is matched against the list's texts (exactly, else ignoring case),
-// then read as a position; other values are plain numbers. The result is
-// clamped to the parameter's range.
+// then, unless the texts are themselves numbers, read as a position; other
+// values are plain numbers. A number outside the range is an error naming it.
 bool ResolveAssignment(const std::vector<ParamInfo>& params, const ParamAssignment& assignment, int& index,
                        double& value, std::string& error);
+
+// Control characters as \xNN: a name from a file
+// must not clear the terminal or forge lines of a listing.
+std::string EscapeControls(const std::string& text);
 
 // One line per parameter: index, name, current value, range or list texts.
 std::string FormatParamList(const std::vector<ParamInfo>& params);

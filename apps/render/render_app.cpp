@@ -17,7 +17,9 @@ namespace {
 
 int Fail(AppStreams& io, int status, const std::string& message)
 {
-  io.mErr << "zorva-render: " << message << "\n";
+  // Messages carry names from files and the command line: nothing in them may
+  // act on the terminal.
+  io.mErr << "zorva-render: " << EscapeControls(message) << "\n";
   if (status == kExitBadArguments) io.mErr << "Try 'zorva-render --help' for more information.\n";
   return status;
 }
@@ -56,11 +58,13 @@ int RunRenderApp(const std::vector<std::string>& args, const InstrumentFactory& 
   if (options.Renders() && !ReadMidiFile(options.mInput, midi, error)) return Fail(io, kExitBadInput, error);
 
   std::unique_ptr<RenderInstrument> instrument = makeInstrument();
+  // A bank of the user's own replaces every factory program.
+  if (!options.mBank && !instrument->CheckResources(error)) return Fail(io, kExitBadInput, error);
   const int status = ApplySoundOptions(options, *instrument, error, [&] {
     if (!options.mListPrograms) return;
     char line[300];
     for (int i = 0; i < instrument->NumPrograms(); ++i) {
-      std::snprintf(line, sizeof line, "%2d  %s\n", i, instrument->ProgramName(i).c_str());
+      std::snprintf(line, sizeof line, "%2d  %s\n", i, EscapeControls(instrument->ProgramName(i)).c_str());
       io.mOut << line;
     }
   });

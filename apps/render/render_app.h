@@ -25,6 +25,13 @@ enum ExitStatus {
 class RenderInstrument : public RenderTarget
 {
 public:
+  // False with a message when the instrument's own files (the factory bank)
+  // could not be loaded, so that its programs would be empty.
+  virtual bool CheckResources(std::string& error)
+  {
+    (void)error;
+    return true;
+  }
   // Both loaders answer false with a message for an unreadable or malformed file.
   virtual bool LoadBank(const std::string& path, std::string& error) = 0;
   virtual bool LoadProgram(const std::string& path, std::string& error) = 0; // into the current program

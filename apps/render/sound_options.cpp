@@ -170,8 +170,9 @@ std::string SoundOptionsUsage()
          "  --program-name NAME    select the program with this name\n"
          "  --fxp FILE.fxp         load a program file into the current program\n"
          "  --init                 every parameter at its default\n"
-         "  --set NAME=VALUE       set a parameter (name or index; plain units; list\n"
-         "                         parameters take a text of their list or a position);\n"
+         "  --set NAME=VALUE       set a parameter (name or index; plain units within its\n"
+         "                         range; list parameters take a text of their list, or\n"
+         "                         a position unless the texts are numbers, as Voices);\n"
          "                         may be repeated, applied in order\n";
 }
 

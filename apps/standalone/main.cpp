@@ -1,7 +1,6 @@
 // zorva: the synthesizer as an application of its own, played from MIDI
 // keyboards through JACK, ALSA or PulseAudio, optionally under a session
 // manager.
-#include "apps/instrument/find_resources.h"
 #include "apps/instrument/zorva_instrument.h"
 #include "apps/standalone/audio_engine.h"
 #include "apps/standalone/check_update.h"
@@ -309,8 +308,10 @@ int main(int argc, char** argv)
 #ifdef ZORVA_HAVE_X11
   if (wantGui) SetGraphicsFactory(&StandaloneGraphics::Create);
 #endif
-  FindZorvaResources("zorva");
   auto instrument = std::make_unique<ZorvaInstrument>();
+  // The app still plays without its factory bank, so it only says so.
+  if (std::string missing; !instrument->CheckResources(missing))
+    std::cerr << "zorva: warning: " << missing << "\n";
   Zorva& plug = instrument->plug();
   plug.SetRenderingOffline(false);
 

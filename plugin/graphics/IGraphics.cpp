@@ -4,6 +4,7 @@
 #include "IParam.h"
 #include "IPluginBase.h"
 #include "IPopupMenu.h"
+#include "ResourceFolder.h"
 #include "raster/raster.h"
 
 #include <dlfcn.h>
@@ -27,12 +28,6 @@ std::string WithSlash(std::string folder)
   return folder;
 }
 
-std::string FolderOf(const std::string& path)
-{
-  const size_t slash = path.rfind('/');
-  return slash == std::string::npos ? std::string("./") : path.substr(0, slash + 1);
-}
-
 std::string EnvOr(const char* name, const std::string& fallback)
 {
   const char* value = std::getenv(name);
@@ -42,21 +37,6 @@ std::string EnvOr(const char* name, const std::string& fallback)
 std::string HomeFolder()
 {
   return EnvOr("HOME", "/tmp");
-}
-
-// The file this code was loaded from: the plug-in's shared object, or the executable
-// when it is linked in.
-std::string ModulePath()
-{
-  Dl_info info{};
-  if (dladdr(reinterpret_cast<void*>(&ModulePath), &info) && info.dli_fname && info.dli_fname[0] == '/') {
-    return info.dli_fname;
-  }
-  char exe[PATH_MAX];
-  const ssize_t len = readlink("/proc/self/exe", exe, sizeof(exe) - 1);
-  if (len <= 0) return {};
-  exe[len] = '\0';
-  return exe;
 }
 
 RstColor ToRst(const IColor& c)
@@ -171,13 +151,7 @@ void IGraphics::HostPath(std::string* path)
 
 void IGraphics::PluginPath(std::string* path)
 {
-  const char* resources = std::getenv("ZORVA_RESOURCES");
-  if (resources && *resources) {
-    *path = WithSlash(resources);
-    return;
-  }
-  const std::string module = ModulePath();
-  *path = module.empty() ? std::string("./") : FolderOf(module);
+  *path = ResourceFolder();
 }
 
 void IGraphics::DesktopPath(std::string* path)
@@ -583,7 +557,16 @@ IBitmap IGraphics::LoadIBitmap(int ID, const char* name, int nFrames, bool frame
       }
     }
   }
-  if (!found) return IBitmap(nullptr, 0, 0, std::max(nFrames, 1), framesAreHorizontal);
+  if (!found) {
+    if (mMissingBitmap.empty()) {
+      std::string folder;
+      PluginPath(&folder);
+      std::string relative = name ? name : "";
+      if (relative.rfind("resources/", 0) == 0) relative.erase(0, 10);
+      mMissingBitmap = folder + relative;
+    }
+    return IBitmap(nullptr, 0, 0, std::max(nFrames, 1), framesAreHorizontal);
+  }
   return IBitmap(found, found->Width(), found->Height(), std::max(nFrames, 1), framesAreHorizontal);
 }
 

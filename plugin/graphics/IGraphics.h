@@ -145,6 +145,9 @@ public:
   // name only says where to load it from. A missing image gives an IBitmap without
   // data (0 x 0), which draws nothing.
   IBitmap LoadIBitmap(int ID, const char* name, int nFrames = 1, bool framesAreHorizontal = false);
+  // The first image this editor asked for that could not be loaded (missing or
+  // corrupt), as a path; empty when every image loaded.
+  const std::string& MissingBitmap() const { return mMissingBitmap; }
   // Hands a bitmap made at run time to the cache, which owns it from then on.
   void RetainBitmap(RstBitmap* bitmap);
   // Removes the bitmap from the cache and deletes it.
@@ -267,6 +270,7 @@ protected:
   static void TakeChosenFile(const std::string& path, std::string* filename, std::string* dir);
 
   IPluginBase* mPlug;
+  std::string mMissingBitmap;
   PtrList<IControl> mControls{true};
   int mWidth, mHeight, mFPS;
   int mIdleTicks = 0;

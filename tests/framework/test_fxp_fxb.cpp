@@ -242,20 +242,24 @@ TEST(FXB, BadRecordOrShortFileChangesNothing)
   dst.MakeDefaultPreset("Mine", 2);
   Snapshot before(dst);
 
-  ByteChunk third = Prefix(good, good.Size());
-  SetBE32(third, 156 + 2 * record + 24, TestPlug::kNumTestParams - 1);
-  EXPECT_FALSE(dst.LoadBankFromFXB(third));
-  ByteChunk magic = Prefix(good, good.Size());
-  SetBE32(magic, 156 + 7 * record + 8, FourCC("FPCh"));
-  EXPECT_FALSE(dst.LoadBankFromFXB(magic));
-  ByteChunk foreign = Prefix(good, good.Size());
-  SetBE32(foreign, 16, FourCC("Xxxx"));
-  EXPECT_FALSE(dst.LoadBankFromFXB(foreign));
-  for (int32_t count : {-1, INT32_MIN}) {
+  // Each refusal says what is wrong with the file.
+  auto refused = [&](int offset, int32_t value, const char* why) {
     ByteChunk c = Prefix(good, good.Size());
-    SetBE32(c, 24, count);
-    EXPECT_FALSE(dst.LoadBankFromFXB(c));
-  }
+    SetBE32(c, offset, value);
+    EXPECT_FALSE(dst.LoadBankFromFXB(c)) << why;
+    EXPECT_NE(dst.LastFileError().find(why), std::string::npos) << dst.LastFileError();
+  };
+  refused(156 + 2 * record + 24, TestPlug::kNumTestParams - 1, "program 2 is malformed");
+  refused(156 + 7 * record + 8, FourCC("FPCh"), "program 7 is malformed");
+  refused(16, FourCC("Xxxx"), "another instrument");
+  refused(0, FourCC("RIFF"), "wrong identifier");
+  refused(8, FourCC("Xxxx"), "unsupported bank form");
+  refused(24, 0, "holds no programs");
+  refused(24, -1, "holds no programs");
+  refused(24, INT32_MIN, "holds no programs");
+  refused(24, src.NPresets() + 1, "promises");
+  refused(28, src.NPresets(), "out of range");
+  refused(28, -1, "out of range");
   for (int n = 0; n < good.Size(); n += 7) EXPECT_FALSE(dst.LoadBankFromFXB(Prefix(good, n))) << n;
   EXPECT_TRUE(before.Same(dst));
 }
@@ -275,11 +279,11 @@ TEST(FXB, ExtraProgramsAreNotWrittenIntoTheCurrentProgram)
   ASSERT_TRUE(dst.RestorePreset(3));
   EXPECT_EQ(dst.GetParam(TestPlug::kSteps)->Value(), 1.0);
 
-  // A count far beyond the file is only believed up to the slots there are.
+  // A count beyond what the file holds is a truncated bank.
   SetBE32(fxb, 24, INT32_MAX);
   TestPlug huge(4);
-  EXPECT_TRUE(huge.LoadBankFromFXB(fxb));
-  EXPECT_STREQ(huge.GetPresetName(3), "Program 3");
+  EXPECT_FALSE(huge.LoadBankFromFXB(fxb));
+  EXPECT_NE(huge.LastFileError().find("promises"), std::string::npos);
 }
 
 TEST(FXB, UnreadableStoredProgramIsStillReplacedInItsOwnSlot)
@@ -375,6 +379,7 @@ TEST(Files, SavesOnAFullDiskFailAndKeepTheOldFiles)
   disk.Fill();
   EXPECT_FALSE(plug.SaveProgramAsFXP(disk.Path("p.fxp")));
   EXPECT_FALSE(plug.SaveBankAsFXB(disk.Path("b.fxb")));
+  EXPECT_FALSE(plug.DumpBankBlob(disk.Path("p.fxp").c_str()));
   EXPECT_EQ(std::filesystem::file_size(disk.Path("p.fxp")), fxpSize);
   EXPECT_EQ(std::filesystem::file_size(disk.Path("b.fxb")), fxbSize);
   EXPECT_EQ(disk.Count(), 3u);

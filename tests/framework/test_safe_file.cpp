@@ -62,24 +62,6 @@ TEST(SafeFile, ReplacesThroughLinksKeepingModeAndRefusesNonRegularTargets)
   EXPECT_EQ(folder.Count(), 4u);
 }
 
-TEST(SafeFile, FullDiskAndReadOnlyFolderLeaveTheOldFile)
-{
-  ScratchFolder disk("64k");
-  if (!disk.Mounted()) GTEST_SKIP() << "mounting a tmpfs needs root";
-  Put(disk.Path("song.wav"), "old contents");
-  const std::string big(256 * 1024, 'x');
-  std::string error;
-  EXPECT_FALSE(WriteFileSafely(disk.Path("song.wav"), big.data(), big.size(), &error));
-  EXPECT_NE(error.find("space"), std::string::npos) << error;
-  EXPECT_EQ(Read(disk.Path("song.wav")), "old contents");
-  EXPECT_EQ(disk.Count(), 1u);
-
-  ASSERT_TRUE(disk.MakeReadOnly());
-  EXPECT_FALSE(WriteFileSafely(disk.Path("song.wav"), "new", 3, &error));
-  EXPECT_NE(error.find("Read-only"), std::string::npos) << error;
-  EXPECT_EQ(Read(disk.Path("song.wav")), "old contents");
-}
-
 TEST(SafeFile, SignalRemovesOpenTemporariesAndTheRegisteredFolder)
 {
   ScratchFolder folder;

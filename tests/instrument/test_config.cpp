@@ -95,6 +95,14 @@ TEST_F(Config, RefusedWriteIsReported)
   EXPECT_EQ(q.mTitle, "Problem with INI File");
   EXPECT_EQ(q.mType, 0);
   EXPECT_EQ(z->startupBankPath, "/banks/two\nlines.fxb");
+
+  // A configuration the store cannot read whole is kept, and the user is told.
+  const std::string unreadable = std::string(300000, '#') + "\n[MIDI Control]\nCC1=5\n";
+  writeFile(iniFile(), unreadable);
+  z->setStartupFxb("/banks/live.fxb");
+  ASSERT_EQ(z->editor()->Questions().size(), 2u);
+  EXPECT_EQ(z->editor()->Questions()[1].mText, "Uhoh, something is wrong with writing the INI file!");
+  EXPECT_EQ(readFile(iniFile()), unreadable);
 }
 
 TEST_F(Config, LocationFollowsTheEnvironment)

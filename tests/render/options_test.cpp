@@ -58,6 +58,10 @@ TEST(Options, BadArgumentsAreRefusedWithAMessage)
       {{"a.mid", "-o", "b.wav", "--format", "wav"}, "f32, f64, s16 or s24"},
       {{"a.mid", "-o", "b.wav", "--length", "-1"}, "--length"},
       {{"a.mid", "-o", "b.wav", "--length", "nan"}, "--length"},
+      {{"a.mid", "-o", "b.wav", "--length", "0x10"}, "--length"},
+      {{"a.mid", "-o", "b.wav", "--length", " 2"}, "--length"},
+      {{"a.mid", "-o", "b.wav", "--rate", " 44100"}, "--rate"},
+      {{"a.mid", "-o", "b.wav", "--rate", "0xAC44"}, "--rate"},
       {{"a.mid", "-o", "b.wav", "--set", "Volume"}, "NAME=VALUE"},
       {{"a.mid", "-o", "b.wav", "--set", "=1"}, "NAME=VALUE"},
       {{"a.mid", "-o", "b.wav", "--quiet=yes"}, "takes no value"},
@@ -93,20 +97,26 @@ TEST(ParamAssignment, ListTextsFirstThenPositionsThenNumbers)
   double value = -1;
   ASSERT_TRUE(resolve("Voices", "8", index, value));
   EXPECT_EQ(index, 0);
-  EXPECT_EQ(value, 7.0); // the text "8", not position 8
-  ASSERT_TRUE(resolve("Voices", "17", index, value));
-  EXPECT_EQ(value, 17.0); // no text "17": a position
+  EXPECT_EQ(value, 7.0);                               // the text "8", not position 8
+  EXPECT_FALSE(resolve("Voices", "17", index, value)); // no text "17", and a position would mislead
   ASSERT_TRUE(resolve("Mode 1", "Lowpass", index, value));
   EXPECT_EQ(index, 1);
   EXPECT_EQ(value, 2.0);
   ASSERT_TRUE(resolve("1", "phaser", index, value));
   EXPECT_EQ(value, 6.0);
-  ASSERT_TRUE(resolve("Volume", "5", index, value));
-  EXPECT_EQ(value, 2.0); // clamped to the range
-  ASSERT_TRUE(resolve("Volume", "-0.5", index, value));
-  EXPECT_EQ(value, 0.0);
+  ASSERT_TRUE(resolve("Mode 1", "3", index, value)); // texts that are not numbers: a position
+  EXPECT_EQ(value, 3.0);
+  ASSERT_TRUE(resolve("Volume", "2", index, value));
 
   std::string error;
+  EXPECT_FALSE(ResolveAssignment(params, {"Volume", "5"}, index, value, error));
+  EXPECT_NE(error.find("from 0 to 2"), std::string::npos) << error;
+  EXPECT_FALSE(ResolveAssignment(params, {"Mode 1", "7"}, index, value, error));
+  EXPECT_FALSE(ResolveAssignment(params, {"Volume", "0x1"}, index, value, error));
+  params[1].mList[0] = "\x1b[2J\nOff";
+  EXPECT_FALSE(ResolveAssignment(params, {"Mode 1", "Lowpas"}, index, value, error));
+  EXPECT_NE(error.find("\"\\x1B[2J\\x0AOff\""), std::string::npos) << error;
+  EXPECT_EQ(FormatParamList(params).find('\x1b'), std::string::npos);
   EXPECT_FALSE(ResolveAssignment(params, {"Loudness", "1"}, index, value, error));
   EXPECT_NE(error.find("no parameter named \"Loudness\""), std::string::npos);
   EXPECT_FALSE(ResolveAssignment(params, {"99", "1"}, index, value, error));

@@ -119,6 +119,7 @@ TEST(Schedule, FixedLengthCountsFramesAndDropsLaterEvents)
   settings.mRate = 48000;
   settings.mLengthSeconds = 1.00001; // 48000.48 frames
   EXPECT_EQ(RunRender(file, settings, target, sink).mFrames, 48000);
+  EXPECT_EQ(MaxRenderFrames(file, settings), 48000); // what the WAV writer sizes its header for
   EXPECT_EQ(target.mDeliveries.size(), 1u);
   settings.mLengthSeconds = 0.0;
   EXPECT_EQ(RunRender(file, settings, target, sink).mFrames, 0);
@@ -142,6 +143,7 @@ TEST(Schedule, DefaultLengthRunsUntilVoicesEndAtMostOneMinuteAfterLastEvent)
   endless.mSoundsUntil = int64_t(1) << 40;
   const RenderResult capped = RunRender(file, settings, endless, sink);
   EXPECT_EQ(capped.mFrames, 44100 + 60 * 44100);
+  EXPECT_GE(MaxRenderFrames(file, settings), capped.mFrames);
   EXPECT_EQ(endless.mBlocks.back().mFrames, 100);
 
   FakeTarget empty;
