@@ -28,6 +28,13 @@ std::string WithSlash(std::string folder)
   return folder;
 }
 
+// The folder part of a path, with its slash; "./" for a bare name.
+std::string FolderOf(const std::string& path)
+{
+  const size_t slash = path.rfind('/');
+  return slash == std::string::npos ? std::string("./") : path.substr(0, slash + 1);
+}
+
 std::string EnvOr(const char* name, const std::string& fallback)
 {
   const char* value = std::getenv(name);
