@@ -1,7 +1,7 @@
 #pragma once
 
+#include "zorva/engine/voice.h"
 #include "zorva/synth.h"
-#include "zorva/voice.h"
 
 class IControl;
 class ITdLFORateControl;

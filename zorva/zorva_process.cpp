@@ -1,7 +1,7 @@
 #include "zorva/zorva.h"
 
 #include "plugin/graphics/IGraphics.h"
-#include "zorva/pitch.h"
+#include "zorva/engine/pitch.h"
 
 #include <algorithm>
 #include <cmath>

@@ -3,7 +3,7 @@
 #include <atomic>
 #include <cstdint>
 
-#include "zorva/pitch.h"
+#include "zorva/engine/pitch.h"
 
 // Multimode zero-delay-feedback filter: four one-pole sections (bilinear,
 // no pre-warping) in a loop solved for the present sample, the fed-back

@@ -1,4 +1,4 @@
-#include "zorva/voice.h"
+#include "zorva/engine/voice.h"
 
 void Voice::process(double* left, double* right, int nFrames)
 {
