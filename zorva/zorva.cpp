@@ -243,6 +243,7 @@ void Zorva::Reset()
     voice.setSharedSources(&pitchBend, &positivePitchBend, &modWheel);
     voice.setSampleRate(rate);
   }
+  voiceGroups.setStepLength(voices[0].allocatedLength);
 }
 
 void Zorva::OnParamChange(int paramIdx)

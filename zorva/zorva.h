@@ -1,6 +1,7 @@
 #pragma once
 
 #include "zorva/engine/voice.h"
+#include "zorva/engine/voice_group.h"
 #include "zorva/synth.h"
 
 class IControl;
@@ -69,6 +70,7 @@ private:
   void advanceCutoffs();
 
   Voice voices[kMaxVoices];
+  VoiceGroups voiceGroups;
   int voiceCount = 1;
   bool softClipOn = false;
   bool lfoSync[3] = {false, false, false};

@@ -138,6 +138,9 @@ public:
   const double* getModSource(int position) const;
 
 private:
+  // Renders sounding voices several at a time from the same state.
+  template <int W> friend struct VoiceLanes;
+
   template <typename T> void render(T* left, T* right, int nFrames);
   template <typename T> void renderRun(T* left, T* right, int n);
   void updateOutputGains(int k);
