@@ -182,6 +182,7 @@ template <typename T>
 void VoiceGroups::renderGroup(Voice* const* group, int count, T* left, T* right, int n, Path p)
 {
 #if ZORVA_VOICE_LANES
+  // A voice alone renders faster through its own loop than as one lane.
   if (count > 1 && VoiceLanes<4>::alike(group, count, n)) {
     if (p == kAvx512 && count > 4)
       VoiceLanes<8>::run(group, count, left, right, n, scratch);
