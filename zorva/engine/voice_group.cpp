@@ -130,12 +130,15 @@ void VoiceGroups::setStepLength(int frames)
 {
   const int capacity = frames > 1 ? frames : 1;
   if (capacity == scratch.capacity) return;
-  constexpr int kWidest = 8, kArrays = 3;
+  constexpr int kWidest = 8, kArrays = 7;
   const size_t perArray = size_t(capacity) * kWidest;
   memory = std::make_unique<double[]>(perArray * kArrays);
-  scratch.noise = memory.get();
-  scratch.left = scratch.noise + perArray;
-  scratch.right = scratch.left + perArray;
+  double* p = memory.get();
+  for (double** a : {&scratch.osc1, &scratch.smooth1, &scratch.osc2, &scratch.smooth2, &scratch.noise,
+                     &scratch.left, &scratch.right}) {
+    *a = p;
+    p += perArray;
+  }
   scratch.capacity = capacity;
 }
 

@@ -39,6 +39,10 @@ public:
   // Lanes' interleaved inputs and outputs for one step.
   struct Scratch
   {
+    double* osc1 = nullptr;
+    double* smooth1 = nullptr;
+    double* osc2 = nullptr;
+    double* smooth2 = nullptr;
     double* noise = nullptr;
     double* left = nullptr;
     double* right = nullptr;
