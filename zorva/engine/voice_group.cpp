@@ -6,7 +6,9 @@
 
 #include "zorva/engine/voice.h"
 
-#if defined(__x86_64__) && defined(__GNUC__)
+// The lanes are written with GCC's vector extensions and target pragmas;
+// other compilers render one voice at a time, to the same bytes.
+#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__)
 #include <immintrin.h>
 #define ZORVA_VOICE_LANES 1
 // Vector types cross no function boundary that is not inlined.
