@@ -102,10 +102,28 @@ public:
 
 private:
   template <bool Render> void run(double* out, double* smoothOut, int stride, int n, bool* wrap);
+  template <bool Render, int Sync, int Direction>
+  void loop(double* out, double* smoothOut, int stride, int n, bool* wrap);
 };
 
+// One loop per sync mode and, where it cannot change within the run, per
+// direction: the per-sample tests would otherwise cost a third of the loop.
 template <bool Render>
 inline void Oscillator::run(double* out, double* smoothOut, int stride, int n, bool* wrap)
+{
+  if (syncMode == kSyncSoft)
+    loop<Render, kSyncSoft, 0>(out, smoothOut, stride, n, wrap);
+  else if (syncMode == kSyncHard)
+    reversed ? loop<Render, kSyncHard, -1>(out, smoothOut, stride, n, wrap)
+             : loop<Render, kSyncHard, 1>(out, smoothOut, stride, n, wrap);
+  else
+    reversed ? loop<Render, kSyncOff, -1>(out, smoothOut, stride, n, wrap)
+             : loop<Render, kSyncOff, 1>(out, smoothOut, stride, n, wrap);
+}
+
+// Direction 1: forward, -1: backward, 0: as reversed says, flipped by soft sync.
+template <bool Render, int Sync, int Direction>
+inline void Oscillator::loop(double* out, double* smoothOut, int stride, int n, bool* wrap)
 {
   // a + mix * b gives a - b (pulse), a - 0.5 b (saw-pulse) or a + 0.5 b,
   // exactly, since scaling by -1 or +-0.5 is exact.
@@ -113,14 +131,13 @@ inline void Oscillator::run(double* out, double* smoothOut, int stride, int n, b
   const double* t = table;
   const double* ts = smoothTable;
   const std::int32_t inc = increment;
-  const std::int32_t sync = syncMode;
   std::int32_t ph = phase;
   std::int32_t ph2 = secondPhase;
-  bool rev = reversed;
+  bool rev = Direction == 0 ? reversed : Direction < 0;
   for (int i = 0; i < n; ++i) {
-    if (sync == kSyncSoft) {
+    if constexpr (Sync == kSyncSoft) {
       if (wrap[i]) rev = !rev;
-    } else if (sync == kSyncHard) {
+    } else if constexpr (Sync == kSyncHard) {
       if (wrap[i]) {
         ph2 = (ph2 - ph) & kPhaseMask;
         ph = 0;
