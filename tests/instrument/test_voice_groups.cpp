@@ -17,7 +17,8 @@ struct Take
 
 bool sameBytes(const std::vector<double>& a, const std::vector<double>& b)
 {
-  return a.size() == b.size() && std::memcmp(a.data(), b.data(), a.size() * sizeof(double)) == 0;
+  return a.size() == b.size() &&
+         (a.empty() || std::memcmp(a.data(), b.data(), a.size() * sizeof(double)) == 0);
 }
 
 // Renders script's performance on a fresh instrument through one path, every
