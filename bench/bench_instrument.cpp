@@ -2,7 +2,8 @@
 // 64 voices sounding the heavy patch: both filters (bandpass at resonance 0.7
 // into lowpass at 0.9), ring and noise, hard sync, FM from LFO1 on both
 // oscillators, cutoff modulation from Env3. Each is measured on the scalar
-// path and on the widest vector path of the processor (the label names it).
+// path (vector:0), the widest vector path of the processor (vector:1) and
+// AVX2 (vector:2); the label names the path taken.
 // Counters: "cpu_s_per_audio_s" (CPU seconds per second of audio), and from
 // each block's own thread CPU time, nanoseconds per voice-sample of the median
 // block ("ns_per_voice_sample"), of the 99th percentile ("p99_ns") and of the
@@ -93,8 +94,8 @@ double threadSeconds()
 void BM_InstrumentHeavyPatch(benchmark::State& state)
 {
   const int voices = int(state.range(0));
-  const bool vector = state.range(1) != 0;
-  VoiceGroups::setPath(vector ? VoiceGroups::kAuto : VoiceGroups::kScalar);
+  const VoiceGroups::Path paths[] = {VoiceGroups::kScalar, VoiceGroups::kAuto, VoiceGroups::kAvx2};
+  VoiceGroups::setPath(paths[state.range(1)]);
   state.SetLabel(VoiceGroups::name(VoiceGroups::path()));
   auto z = heavyInstrument(voices);
   std::vector<double> left(kBlock), right(kBlock);
@@ -134,5 +135,5 @@ void BM_InstrumentHeavyPatch(benchmark::State& state)
 
 BENCHMARK(BM_InstrumentHeavyPatch)
     ->ArgNames({"voices", "vector"})
-    ->ArgsProduct({{1, 8, 32, 64}, {0, 1}})
+    ->ArgsProduct({{1, 8, 32, 64}, {0, 1, 2}})
     ->Unit(benchmark::kMillisecond);
