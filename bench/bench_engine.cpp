@@ -7,8 +7,8 @@
 #include <cmath>
 #include <vector>
 
+#include "zorva/engine/voice.h"
 #include "zorva/param_ids.h"
-#include "zorva/voice.h"
 #include "zorva/zorva_param.h"
 
 namespace {

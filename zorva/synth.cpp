@@ -5,7 +5,7 @@
 #include "plugin/graphics/IControl.h"
 #include "plugin/graphics/IGraphics.h"
 #include "plugin/graphics/IGraphicsFactory.h"
-#include "zorva/pitch.h"
+#include "zorva/engine/pitch.h"
 #include "zorva/zorva_param.h"
 
 #include <algorithm>

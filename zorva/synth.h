@@ -4,7 +4,7 @@
 #include "plugin/IMidiQueue.h"
 #include "plugin/IPluginStructs.h"
 #include "plugin/api/IPluginAdapter.h"
-#include "zorva/file_commands.h"
+#include "zorva/editor/file_commands.h"
 #include "zorva/param_ids.h"
 
 #include <string>

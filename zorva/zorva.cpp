@@ -2,9 +2,9 @@
 
 #include "plugin/graphics/IControl.h"
 #include "plugin/graphics/IGraphics.h"
+#include "zorva/editor/zorva_editor.h"
+#include "zorva/engine/pitch.h"
 #include "zorva/param_ids.h"
-#include "zorva/pitch.h"
-#include "zorva/zorva_editor.h"
 #include "zorva/zorva_param.h"
 
 #include <algorithm>
@@ -243,6 +243,7 @@ void Zorva::Reset()
     voice.setSharedSources(&pitchBend, &positivePitchBend, &modWheel);
     voice.setSampleRate(rate);
   }
+  voiceGroups.setStepLength(voices[0].allocatedLength);
 }
 
 void Zorva::OnParamChange(int paramIdx)

@@ -1,7 +1,8 @@
 #pragma once
 
+#include "zorva/engine/voice.h"
+#include "zorva/engine/voice_group.h"
 #include "zorva/synth.h"
-#include "zorva/voice.h"
 
 class IControl;
 class ITdLFORateControl;
@@ -69,6 +70,7 @@ private:
   void advanceCutoffs();
 
   Voice voices[kMaxVoices];
+  VoiceGroups voiceGroups;
   int voiceCount = 1;
   bool softClipOn = false;
   bool lfoSync[3] = {false, false, false};

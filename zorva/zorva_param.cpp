@@ -5,8 +5,8 @@
 #include <cstdio>
 
 #include "plugin/IParam.h"
+#include "zorva/engine/pitch.h"
 #include "zorva/param_ids.h"
-#include "zorva/pitch.h"
 
 namespace {
 

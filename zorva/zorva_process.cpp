@@ -1,7 +1,7 @@
 #include "zorva/zorva.h"
 
 #include "plugin/graphics/IGraphics.h"
-#include "zorva/pitch.h"
+#include "zorva/engine/pitch.h"
 
 #include <algorithm>
 #include <cmath>
@@ -67,7 +67,7 @@ template <typename T> void Zorva::process(T** outputs, int nFrames)
       controlStepLeft = 0;
     }
 
-    for (int i = 0; i < voiceCount; ++i) voices[i].process(left + pos, right + pos, n);
+    voiceGroups.render(voices, voiceCount, left + pos, right + pos, n);
 
     if (softClipOn) {
       for (int i = pos; i < pos + n; ++i) {

@@ -7,8 +7,8 @@
 #include "apps/instrument/zorva_instrument.h"
 #include "apps/render/schedule.h"
 #include "tests/render/midi_builder.h"
-#include "zorva/lfo.h"
-#include "zorva/voice.h"
+#include "zorva/engine/lfo.h"
+#include "zorva/engine/voice.h"
 
 #include <gtest/gtest.h>
 

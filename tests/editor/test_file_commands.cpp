@@ -1,5 +1,5 @@
 #include "editor_test_support.h"
-#include "zorva/file_commands.h"
+#include "zorva/editor/file_commands.h"
 #include "zorva/param_ids.h"
 
 #include <string>

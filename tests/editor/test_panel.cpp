@@ -1,7 +1,7 @@
 #include "editor_test_support.h"
 #include "plugin/IParam.h"
+#include "zorva/editor/zorva_editor.h"
 #include "zorva/param_ids.h"
-#include "zorva/zorva_editor.h"
 
 #include <cstdio>
 #include <string>

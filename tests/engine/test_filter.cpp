@@ -4,7 +4,7 @@
 #include <limits>
 #include <random>
 
-#include "zorva/filter.h"
+#include "zorva/engine/filter.h"
 
 namespace {
 

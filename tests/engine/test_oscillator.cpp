@@ -5,7 +5,7 @@
 #include <thread>
 #include <vector>
 
-#include "zorva/oscillator.h"
+#include "zorva/engine/oscillator.h"
 
 namespace {
 

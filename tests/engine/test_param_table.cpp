@@ -6,8 +6,8 @@
 #include <string>
 
 #include "plugin/IParam.h"
+#include "zorva/engine/pitch.h"
 #include "zorva/param_ids.h"
-#include "zorva/pitch.h"
 #include "zorva/zorva_param.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "zorva/voice.h"
+#include "zorva/engine/voice.h"
 
 #include <gtest/gtest.h>
 

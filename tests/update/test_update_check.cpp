@@ -1,7 +1,7 @@
 #include "apps/standalone/check_update.h"
 #include "https_test_server.h"
 #include "tests/editor/editor_test_support.h"
-#include "zorva/file_commands.h"
+#include "zorva/editor/file_commands.h"
 #include "zorva/http.h"
 
 #include <chrono>

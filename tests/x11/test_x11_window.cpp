@@ -6,10 +6,10 @@
 #include "plugin/graphics/headless/IGraphicsHeadless.h"
 #include "plugin/graphics/linux/IGraphicsLinux.h"
 #include "raster/raster.h"
-#include "zorva/file_commands.h"
+#include "zorva/editor/file_commands.h"
+#include "zorva/editor/zorva_editor.h"
 #include "zorva/param_ids.h"
 #include "zorva/zorva.h"
-#include "zorva/zorva_editor.h"
 
 #include <fcntl.h>
 #include <gtest/gtest.h>

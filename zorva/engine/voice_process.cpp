@@ -1,4 +1,4 @@
-#include "zorva/voice.h"
+#include "zorva/engine/voice.h"
 
 void Voice::process(double* left, double* right, int nFrames)
 {
@@ -62,6 +62,10 @@ template <typename T> void Voice::renderRun(T* left, T* right, int n)
   const double l2 = leftGain[1], r2 = rightGain[1];
   Filter& f1 = filter[0];
   Filter& f2 = filter[1];
+  // The shared offset kept in a register through the run: the filters take
+  // their turns exactly as process would hand them out.
+  const bool run1 = f1.running(), run2 = f2.running();
+  double r = Filter::renormal.load(std::memory_order_relaxed);
 
   // The mixer runs inside the filter loop: the filters' feedback chain leaves
   // the processor idle enough to do it there for free.
@@ -92,13 +96,22 @@ template <typename T> void Voice::renderRun(T* left, T* right, int n)
       in1 += noiseIn1 * w[i];
       in2 += noiseIn2 * w[i];
     }
-    const double y1 = f1.process(in1);
+    double y1 = f1.mode == Filter::kBypass ? in1 : 0.0;
+    if (run1) {
+      y1 = f1.step(in1, r);
+      r = -r;
+    }
     const double x2 = serial > 0.0 ? in2 + y1 * serial : in2;
-    const double y2 = f2.process(x2);
+    double y2 = f2.mode == Filter::kBypass ? x2 : 0.0;
+    if (run2) {
+      y2 = f2.step(x2, r);
+      r = -r;
+    }
     const double e = env[0].value;
     left[i] = static_cast<T>(static_cast<double>(left[i]) + (l2 * y2 + l1 * y1) * e);
     right[i] = static_cast<T>(static_cast<double>(right[i]) + (r2 * y2 + r1 * y1) * e);
   }
+  Filter::renormal.store(r, std::memory_order_relaxed);
   stepBegun = false;
 }
 #if defined(__GNUC__) && !defined(__clang__)

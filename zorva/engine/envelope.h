@@ -31,6 +31,14 @@ public:
   {
     if (stage == kOff) return;
     value = (target - value) * coefficient + value;
+    settle();
+  }
+
+  // Ends the stage when the value just computed has reached its end. The
+  // voice groups advance the value across lanes and call this for lanes that
+  // have arrived.
+  void settle()
+  {
     if (stage == kAttack) {
       if (value >= 1.0) {
         value = 1.0;

@@ -52,10 +52,17 @@ public:
   // Renders n samples of the normal and the smooth output. wrap[i] is read
   // for sync (before it is overwritten) and then set when the main phase
   // began a new cycle at sample i.
-  void process(double* out, double* smoothOut, int n, bool* wrap) { run<true>(out, smoothOut, n, wrap); }
+  void process(double* out, double* smoothOut, int n, bool* wrap) { run<true>(out, smoothOut, 1, n, wrap); }
+
+  // As process, writing sample i at out[i * stride]: voice groups interleave
+  // their lanes' outputs.
+  void process(double* out, double* smoothOut, int stride, int n, bool* wrap)
+  {
+    run<true>(out, smoothOut, stride, n, wrap);
+  }
 
   // Advances the phases exactly as process would, writing only the wrap flags.
-  void silence(int n, bool* wrap) { run<false>(nullptr, nullptr, n, wrap); }
+  void silence(int n, bool* wrap) { run<false>(nullptr, nullptr, 1, n, wrap); }
 
   // Shared read-only tables, for the voice and for tests.
   static const double* waveTable(int level);
@@ -94,10 +101,29 @@ public:
   const std::int32_t* freq2PhInc = nullptr;
 
 private:
-  template <bool Render> void run(double* out, double* smoothOut, int n, bool* wrap);
+  template <bool Render> void run(double* out, double* smoothOut, int stride, int n, bool* wrap);
+  template <bool Render, int Sync, int Direction>
+  void loop(double* out, double* smoothOut, int stride, int n, bool* wrap);
 };
 
-template <bool Render> inline void Oscillator::run(double* out, double* smoothOut, int n, bool* wrap)
+// One loop per sync mode and, where it cannot change within the run, per
+// direction: the per-sample tests would otherwise cost a third of the loop.
+template <bool Render>
+inline void Oscillator::run(double* out, double* smoothOut, int stride, int n, bool* wrap)
+{
+  if (syncMode == kSyncSoft)
+    loop<Render, kSyncSoft, 0>(out, smoothOut, stride, n, wrap);
+  else if (syncMode == kSyncHard)
+    reversed ? loop<Render, kSyncHard, -1>(out, smoothOut, stride, n, wrap)
+             : loop<Render, kSyncHard, 1>(out, smoothOut, stride, n, wrap);
+  else
+    reversed ? loop<Render, kSyncOff, -1>(out, smoothOut, stride, n, wrap)
+             : loop<Render, kSyncOff, 1>(out, smoothOut, stride, n, wrap);
+}
+
+// Direction 1: forward, -1: backward, 0: as reversed says, flipped by soft sync.
+template <bool Render, int Sync, int Direction>
+inline void Oscillator::loop(double* out, double* smoothOut, int stride, int n, bool* wrap)
 {
   // a + mix * b gives a - b (pulse), a - 0.5 b (saw-pulse) or a + 0.5 b,
   // exactly, since scaling by -1 or +-0.5 is exact.
@@ -105,14 +131,13 @@ template <bool Render> inline void Oscillator::run(double* out, double* smoothOu
   const double* t = table;
   const double* ts = smoothTable;
   const std::int32_t inc = increment;
-  const std::int32_t sync = syncMode;
   std::int32_t ph = phase;
   std::int32_t ph2 = secondPhase;
-  bool rev = reversed;
+  bool rev = Direction == 0 ? reversed : Direction < 0;
   for (int i = 0; i < n; ++i) {
-    if (sync == kSyncSoft) {
+    if constexpr (Sync == kSyncSoft) {
       if (wrap[i]) rev = !rev;
-    } else if (sync == kSyncHard) {
+    } else if constexpr (Sync == kSyncHard) {
       if (wrap[i]) {
         ph2 = (ph2 - ph) & kPhaseMask;
         ph = 0;
@@ -121,8 +146,8 @@ template <bool Render> inline void Oscillator::run(double* out, double* smoothOu
     if constexpr (Render) {
       const int ia = ph >> 16;
       const int ib = ph2 >> 16;
-      out[i] = t[ia] + mix * t[ib];
-      smoothOut[i] = ts[ia] + mix * ts[ib];
+      out[i * stride] = t[ia] + mix * t[ib];
+      smoothOut[i * stride] = ts[ia] + mix * ts[ib];
     }
     if (rev) {
       ph -= inc;

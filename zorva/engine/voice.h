@@ -4,10 +4,10 @@
 #include <memory>
 #include <vector>
 
-#include "zorva/envelope.h"
-#include "zorva/filter.h"
-#include "zorva/lfo.h"
-#include "zorva/oscillator.h"
+#include "zorva/engine/envelope.h"
+#include "zorva/engine/filter.h"
+#include "zorva/engine/lfo.h"
+#include "zorva/engine/oscillator.h"
 
 // White noise for the voices' mixers: one state for every voice of every
 // instance (the instrument's getNoise draws from the same sequence).
@@ -138,6 +138,9 @@ public:
   const double* getModSource(int position) const;
 
 private:
+  // Renders sounding voices several at a time from the same state.
+  template <int W> friend struct VoiceLanes;
+
   template <typename T> void render(T* left, T* right, int nFrames);
   template <typename T> void renderRun(T* left, T* right, int n);
   void updateOutputGains(int k);

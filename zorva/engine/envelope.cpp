@@ -1,4 +1,4 @@
-#include "zorva/envelope.h"
+#include "zorva/engine/envelope.h"
 
 #include <algorithm>
 #include <cmath>

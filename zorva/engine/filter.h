@@ -3,7 +3,7 @@
 #include <atomic>
 #include <cstdint>
 
-#include "zorva/pitch.h"
+#include "zorva/engine/pitch.h"
 
 // Multimode zero-delay-feedback filter: four one-pole sections (bilinear,
 // no pre-warping) in a loop solved for the present sample, the fed-back
@@ -47,6 +47,12 @@ public:
 
   double process(double x);
 
+  // Whether process runs the filter (and takes a turn of the offset).
+  bool running() const { return mode >= kLowpass && mode <= kPhaser; }
+  // process for a running filter, with the offset's present value given by
+  // a caller that keeps the shared one in step itself.
+  double step(double x, double r);
+
   // Fields set directly by the voice.
   std::int32_t mode = kOff;
   double baseCutoff = kMaxPitch; // 1/128 semitone, set at every control step
@@ -82,6 +88,11 @@ inline double Filter::process(double x)
 
   const double r = renormal.load(std::memory_order_relaxed);
   renormal.store(-r, std::memory_order_relaxed);
+  return step(x, r);
+}
+
+inline double Filter::step(double x, double r)
+{
   s1 += r;
   s2 += r;
   s3 += r;

@@ -1,4 +1,4 @@
-#include "zorva/pitch.h"
+#include "zorva/engine/pitch.h"
 
 #include <array>
 #include <cmath>

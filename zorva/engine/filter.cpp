@@ -1,4 +1,4 @@
-#include "zorva/filter.h"
+#include "zorva/engine/filter.h"
 
 Filter::Filter()
 {

@@ -1,11 +1,11 @@
-#include "zorva/oscillator.h"
+#include "zorva/engine/oscillator.h"
 
 #include <array>
 #include <bit>
 #include <cmath>
 #include <vector>
 
-#include "zorva/pitch.h"
+#include "zorva/engine/pitch.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "zorva/lfo.h"
+#include "zorva/engine/lfo.h"
 
 #include <array>
 #include <atomic>

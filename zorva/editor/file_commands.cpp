@@ -1,4 +1,4 @@
-#include "zorva/file_commands.h"
+#include "zorva/editor/file_commands.h"
 #include "plugin/graphics/IGraphics.h"
 #include "zorva/synth.h"
 

@@ -1,8 +1,8 @@
-#include "zorva/zorva_editor.h"
+#include "zorva/editor/zorva_editor.h"
 
 #include "plugin/IParam.h"
 #include "plugin/IPluginBase.h"
-#include "zorva/file_commands.h"
+#include "zorva/editor/file_commands.h"
 #include "zorva/synth.h"
 #include "zorva/zorva.h"
 

@@ -1,0 +1,162 @@
+#include "instrument_test_support.h"
+
+#include "zorva/engine/voice_group.h"
+
+#include <cstring>
+#include <functional>
+
+namespace {
+
+struct Take
+{
+  std::vector<double> left, right;
+  std::vector<float> floatLeft, floatRight;
+  double renormal = 0.0;
+  int32_t noise = 0, lfoNoise = 0;
+};
+
+bool sameBytes(const std::vector<double>& a, const std::vector<double>& b)
+{
+  return a.size() == b.size() &&
+         (a.empty() || std::memcmp(a.data(), b.data(), a.size() * sizeof(double)) == 0);
+}
+
+// Renders script's performance on a fresh instrument through one path, every
+// shared sequence started from the same point.
+Take renderThrough(VoiceGroups::Path path, const std::function<void(Zorva&, int block)>& script, int blocks,
+                   int blockSize, bool floats)
+{
+  VoiceGroups::setPath(path);
+  WhiteNoise::setSeed(1);
+  LFO::setNoiseSeed(1);
+  Filter::renormal.store(1e-13);
+  auto z = std::make_unique<TestZorva>();
+  z->SetSampleRate(44100.0);
+  z->SetBlockSize(blockSize);
+  z->Reset();
+  z->OnActivate(true);
+  Take take;
+  for (int b = 0; b < blocks; ++b) {
+    script(*z, b);
+    if (floats) {
+      std::vector<float> l(blockSize), r(blockSize);
+      float* outputs[2] = {l.data(), r.data()};
+      z->ProcessFloatReplacing(nullptr, outputs, blockSize);
+      take.floatLeft.insert(take.floatLeft.end(), l.begin(), l.end());
+      take.floatRight.insert(take.floatRight.end(), r.begin(), r.end());
+    } else {
+      std::vector<double> l(blockSize), r(blockSize);
+      double* outputs[2] = {l.data(), r.data()};
+      z->ProcessDoubleReplacing(nullptr, outputs, blockSize);
+      take.left.insert(take.left.end(), l.begin(), l.end());
+      take.right.insert(take.right.end(), r.begin(), r.end());
+    }
+  }
+  take.renormal = Filter::renormal.load();
+  take.noise = WhiteNoise::seed();
+  take.lfoNoise = LFO::noiseSeed();
+  VoiceGroups::setPath(VoiceGroups::kAuto);
+  return take;
+}
+
+// Every vector path this processor runs gives the scalar path's bytes.
+void expectSameOnEveryPath(const std::function<void(Zorva&, int)>& script, int blocks, int blockSize,
+                           const char* what)
+{
+  for (bool floats : {false, true}) {
+    const Take scalar = renderThrough(VoiceGroups::kScalar, script, blocks, blockSize, floats);
+    for (VoiceGroups::Path path : {VoiceGroups::kAvx2, VoiceGroups::kAvx512}) {
+      VoiceGroups::setPath(path);
+      if (VoiceGroups::path() != path) continue; // not on this processor
+      const Take vector = renderThrough(path, script, blocks, blockSize, floats);
+      SCOPED_TRACE(std::string(what) + ", " + VoiceGroups::name(path) + (floats ? ", float" : ", double"));
+      EXPECT_TRUE(sameBytes(vector.left, scalar.left));
+      EXPECT_TRUE(sameBytes(vector.right, scalar.right));
+      EXPECT_EQ(vector.floatLeft, scalar.floatLeft);
+      EXPECT_EQ(vector.floatRight, scalar.floatRight);
+      EXPECT_EQ(vector.renormal, scalar.renormal);
+      EXPECT_EQ(vector.noise, scalar.noise);
+      EXPECT_EQ(vector.lfoNoise, scalar.lfoNoise);
+    }
+  }
+}
+
+int voicesPosition(int count)
+{
+  for (int i = 0; i < Zorva::kNumVoiceCounts; ++i)
+    if (Zorva::nVoices[i] == count) return i;
+  return 0;
+}
+
+// Both filters, ring, noise, hard sync, FM from an LFO, cutoffs swept by an
+// envelope, short stages so attacks, decays and releases end within a render.
+void richPatch(Zorva& z, int mode1, int mode2)
+{
+  const std::pair<int, double> settings[] = {
+      {kFlt1Mode, mode1},  {kFlt1Reso, 0.7},    {kFlt2Mode, mode2},  {kFlt2Reso, 0.9},   {kFlt2Flt1In, 0.5},
+      {kAmp1Level, 1.0},   {kAmp2Level, 0.6},   {kFlt1RingIn, 0.3},  {kFlt2RingIn, 0.3}, {kFlt1NoiseIn, 0.1},
+      {kFlt2NoiseIn, 0.1}, {kOsc2Sync, 2},      {kOsc1FM1Amt, 0.3},  {kOsc2FM1Amt, 0.3}, {kOsc1FM1Src, 12},
+      {kFlt1CF1Amt, 1.0},  {kFlt2CF1Amt, -0.5}, {kFlt1CF1Src, 7},    {kFlt2CF1Src, 6},   {kFlt1CF2Amt, 0.2},
+      {kFlt1CF2Src, 5},    {kEnv1Attack, 0.6},  {kEnv1Release, 0.8}, {kEnv3Decay, 0.6},  {kEnv3Sustain, 0.3},
+      {kFlt1Cutoff, 0.6},  {kFlt2Cutoff, 0.7},  {kLFO3Wave, 4},      {kFlt2CF3Src, 4},   {kFlt2CF3Amt, 0.3}};
+  for (const auto& [index, value] : settings) {
+    z.GetParam(index)->Set(value);
+    z.OnParamChange(index);
+  }
+}
+
+} // namespace
+
+using VoiceGroupRendering = InstrumentTest;
+
+// Partly filled groups, every filter mode: the bytes of one voice at a time.
+TEST_F(VoiceGroupRendering, EveryPathGivesTheScalarBytes)
+{
+  const std::pair<int, int> modes[] = {{4, 2}, {3, 6}, {5, 1}, {2, 0}, {6, 3}, {4, 2}};
+  const int counts[] = {1, 3, 4, 5, 63, 64};
+  for (int c = 0; c < 6; ++c) {
+    const int voices = counts[c];
+    auto script = [&](Zorva& z, int block) {
+      if (block == 0) {
+        setParam(z, kVoices, voicesPosition(voices));
+        richPatch(z, modes[c].first, modes[c].second);
+        for (int v = 0; v < voices; ++v) noteOn(z, 30 + v, 40 + v, (v * 7) % 90);
+      }
+      // Some voices end while their group plays on.
+      if (block == 12)
+        for (int v = 0; v < voices; v += 3) noteOff(z, 30 + v, 5);
+    };
+    expectSameOnEveryPath(script, 40, 97, ("voices " + std::to_string(voices)).c_str());
+  }
+}
+
+// A voice count change, a steal and a retrigger land in the middle of a group;
+// the other lanes carry on exactly as they would alone.
+TEST_F(VoiceGroupRendering, ChangesInsideAGroupLeaveTheOtherLanesAlone)
+{
+  auto script = [](Zorva& z, int block) {
+    switch (block) {
+    case 0:
+      setParam(z, kVoices, voicesPosition(7));
+      richPatch(z, 4, 2);
+      for (int v = 0; v < 7; ++v) noteOn(z, 40 + v, 100, v);
+      break;
+    case 6: noteOn(z, 60, 90, 20); break; // steals the oldest voice, lane 0
+    case 9: noteOn(z, 43, 70, 33); break; // retriggers lane 3
+    case 14:
+      noteOff(z, 44);
+      noteOn(z, 70, 80, 10); // takes the voice just released
+      break;
+    case 18:
+      setParam(z, kVoices, voicesPosition(12));
+      for (int v = 0; v < 10; ++v) noteOn(z, 50 + v, 60 + v, 3 * v);
+      break;
+    case 24:
+      setParam(z, kVoices, voicesPosition(5));
+      for (int v = 0; v < 5; ++v) noteOn(z, 62 + v, 100, 0);
+      break;
+    default: break;
+    }
+  };
+  expectSameOnEveryPath(script, 34, 128, "steal, retrigger, voice counts");
+}
