@@ -178,6 +178,7 @@ protected:
   void TearDown() override
   {
     alarm(0);
+    restorePath();
     z.reset();
     twin.reset();
   }
@@ -207,6 +208,16 @@ protected:
     user.join();
     pump(450ms);
   }
+  // A stand-in shell script of that name, first on PATH until restorePath().
+  void standIn(const std::string& name, const std::string& script)
+  {
+    const fs::path bin = dir / "bin";
+    fs::create_directories(bin);
+    writeFile((bin / name).string(), "#!/bin/sh\n" + script);
+    fs::permissions(bin / name, fs::perms::owner_all);
+    setenv("PATH", (bin.string() + ":" + oldPath).c_str(), 1);
+  }
+  void restorePath() { setenv("PATH", oldPath.c_str(), 1); }
   double value(TestZorva& instrument, int idx) { return instrument.GetParam(idx)->Value(); }
   template <typename T> T* find(IGraphics* g, int paramIdx)
   {
@@ -237,6 +248,7 @@ protected:
   TempFolder folder{"zorva-x11"};
   const fs::path dir = folder.dir();
   ZorvaFolders env{dir.string(), ZORVA_SHARE_DIR};
+  const std::string oldPath = std::getenv("PATH");
   std::unique_ptr<TestZorva> z, twin;
   IGraphicsLinux* gui = nullptr;
   IGraphicsHeadless* offscreen = nullptr;
@@ -431,18 +443,10 @@ TEST_F(X11PanelTest, ProgramMenuChoosesProgramFortyFromTheKeyboard)
 TEST_F(X11PanelTest, SaveProgramGoesThroughTheDesktopChooser)
 {
   // A stand-in for zenity records its arguments and picks a file.
-  const fs::path bin = dir / "bin";
-  fs::create_directories(bin);
   const fs::path chosen = dir / "picked" / "mine.fxp";
   fs::create_directories(chosen.parent_path());
-  {
-    std::ofstream script(bin / "zenity");
-    script << "#!/bin/sh\nprintf '%s\\n' \"$@\" > '" << (dir / "args").string() << "'\necho '"
-           << chosen.string() << "'\n";
-  }
-  fs::permissions(bin / "zenity", fs::perms::owner_all);
-  const std::string oldPath = std::getenv("PATH");
-  setenv("PATH", (bin.string() + ":" + oldPath).c_str(), 1);
+  standIn("zenity",
+          "printf '%s\\n' \"$@\" > '" + (dir / "args").string() + "'\necho '" + chosen.string() + "'\n");
 
   const IRECT r = options();
   act([&](User& u) {
@@ -469,13 +473,12 @@ TEST_F(X11PanelTest, SaveProgramGoesThroughTheDesktopChooser)
     u.Snapshot("path-dialog");
     u.Tap(XK_Return);
   });
-  setenv("PATH", oldPath.c_str(), 1);
+  restorePath();
   EXPECT_TRUE(fs::exists(chosen.parent_path() / (z->proposedProgramFileName() + ".fxp")));
 
   EXPECT_TRUE(fs::exists(chosen));
   EXPECT_EQ(z->fileFolder, chosen.parent_path().string() + "/");
-  std::ifstream in(dir / "args");
-  const std::string args((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  const std::string args = readFile((dir / "args").string());
   EXPECT_NE(args.find("--save\n"), std::string::npos) << args;
   EXPECT_NE(args.find("--file-filter=*.fxp\n"), std::string::npos) << args;
   EXPECT_NE(args.find(".fxp\n--file-filter"), std::string::npos) << "the proposed name has the extension";
@@ -483,19 +486,12 @@ TEST_F(X11PanelTest, SaveProgramGoesThroughTheDesktopChooser)
 
 TEST_F(X11PanelTest, UrlsGoToTheOpenerAsOneArgumentAndTheClipboardIsRead)
 {
-  const fs::path bin = dir / "bin";
-  fs::create_directories(bin);
-  {
-    std::ofstream script(bin / "xdg-open");
-    script << "#!/bin/sh\nprintf '%s|' \"$@\" > '" << (dir / "url").string() << ".tmp' && mv '"
-           << (dir / "url").string() << ".tmp' '" << (dir / "url").string() << "'\n";
-  }
-  fs::permissions(bin / "xdg-open", fs::perms::owner_all);
-  const std::string oldPath = std::getenv("PATH");
-  setenv("PATH", (bin.string() + ":" + oldPath).c_str(), 1);
+  const std::string urlFile = (dir / "url").string();
+  standIn("xdg-open",
+          "printf '%s|' \"$@\" > '" + urlFile + ".tmp' && mv '" + urlFile + ".tmp' '" + urlFile + "'\n");
   const std::string url = "https://example.org/a b;touch x$(id)";
   EXPECT_TRUE(gui->OpenURL(url.c_str()));
-  setenv("PATH", oldPath.c_str(), 1);
+  restorePath();
   for (int i = 0; i < 200 && !fs::exists(dir / "url"); ++i) pump(10ms);
   std::ifstream in(dir / "url");
   std::string got;
