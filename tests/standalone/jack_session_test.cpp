@@ -192,8 +192,6 @@ class ZorvaOnJack : public testing::Test
 protected:
   void SetUp() override
   {
-    mDir = fs::temp_directory_path() / ("zorva_jack_test_" + std::to_string(getpid()));
-    fs::remove_all(mDir);
     fs::create_directories(mDir / "config");
     // A server killed hard leaves its name in JACK's registry, which holds
     // few: the tests use the first of four names that no server answers, so a
@@ -232,7 +230,6 @@ protected:
       mJack->Signal(SIGTERM);
       if (mJack->Wait(5) < 0) mJack.reset(); // killed
     }
-    fs::remove_all(mDir);
   }
 
   std::vector<std::string> Env() const
@@ -247,7 +244,8 @@ protected:
     return std::make_unique<Child>(args, env, mDir / "zorva.log");
   }
 
-  fs::path mDir;
+  TempFolder mFolder{"zorva-jack"};
+  const fs::path mDir = mFolder.dir();
   std::string mServer;
   std::unique_ptr<Child> mJack;
   bool mReady = false;
