@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -84,6 +85,12 @@ protected:
 
   IPluginAU* Plug() { return reinterpret_cast<IPluginAU*>(GetComponentInstanceStorage(mUnit)); }
 
+  // A parameter's plain value as the host reads it; NaN when refused.
+  AudioUnitParameterValue Param(AudioUnitParameterID id)
+  {
+    AudioUnitParameterValue v = 0.0f;
+    return AudioUnitGetParameter(mUnit, id, kAudioUnitScope_Global, 0, &v) == noErr ? v : NAN;
+  }
   template <class T>
   OSStatus Get(AudioUnitPropertyID id, AudioUnitScope scope, AudioUnitElement element, T& value)
   {
