@@ -6,11 +6,12 @@
 // sample times advancing by the frames rendered, one render per output bus).
 
 #include "plugin/api/au/platform/StandIn.h"
+#include "tests/common/test_folder.h"
 #include "zorva/zorva_au_entry.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
+#include <cmath>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -73,11 +74,6 @@ class AUHostTest : public ::testing::Test
 protected:
   void SetUp() override
   {
-    std::string pattern = (std::filesystem::temp_directory_path() / "zorva-au-XXXXXX").string();
-    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-    mDir = pattern;
-    setenv("ZORVA_CONFIG_DIR", mDir.c_str(), 1);
-    setenv("ZORVA_RESOURCES", ZORVA_SHARE_DIR, 1);
     StandInClearNotifiedEvents();
     mUnit = StandInOpenComponent(ZorvaComponent());
     ASSERT_NE(mUnit, nullptr);
@@ -85,12 +81,16 @@ protected:
   void TearDown() override
   {
     if (mUnit) StandInCloseComponent(mUnit);
-    std::error_code ignored;
-    std::filesystem::remove_all(mDir, ignored);
   }
 
   IPluginAU* Plug() { return reinterpret_cast<IPluginAU*>(GetComponentInstanceStorage(mUnit)); }
 
+  // A parameter's plain value as the host reads it; NaN when refused.
+  AudioUnitParameterValue Param(AudioUnitParameterID id)
+  {
+    AudioUnitParameterValue v = 0.0f;
+    return AudioUnitGetParameter(mUnit, id, kAudioUnitScope_Global, 0, &v) == noErr ? v : NAN;
+  }
   template <class T>
   OSStatus Get(AudioUnitPropertyID id, AudioUnitScope scope, AudioUnitElement element, T& value)
   {
@@ -145,7 +145,9 @@ protected:
     return err;
   }
 
-  std::filesystem::path mDir;
+  TempFolder mFolder{"zorva-au"};
+  const std::filesystem::path mDir = mFolder.dir();
+  ZorvaFolders mEnv{mDir.string(), ZORVA_SHARE_DIR};
   AudioUnit mUnit = nullptr;
   std::vector<float*> mLastBuffers;
 };

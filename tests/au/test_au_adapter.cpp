@@ -171,11 +171,9 @@ TEST_F(AUHostTest, ExposesParametersInTheirOwnUnitsWithTheirTexts)
   // Plain units both ways, clamped to the range; only the global scope.
   ASSERT_EQ(AudioUnitSetParameter(mUnit, kVolume, kAudioUnitScope_Global, 0, 1.5f, 0), noErr);
   AudioUnitParameterValue value = 0.0f;
-  ASSERT_EQ(AudioUnitGetParameter(mUnit, kVolume, kAudioUnitScope_Global, 0, &value), noErr);
-  EXPECT_EQ(value, 1.5f);
+  EXPECT_EQ(Param(kVolume), 1.5f);
   ASSERT_EQ(AudioUnitSetParameter(mUnit, kVolume, kAudioUnitScope_Global, 0, 9.0f, 0), noErr);
-  ASSERT_EQ(AudioUnitGetParameter(mUnit, kVolume, kAudioUnitScope_Global, 0, &value), noErr);
-  EXPECT_EQ(value, 2.0f);
+  EXPECT_EQ(Param(kVolume), 2.0f);
   EXPECT_EQ(AudioUnitSetParameter(mUnit, kVolume, kAudioUnitScope_Output, 0, 1.0f, 0),
             kAudioUnitErr_InvalidProperty);
   EXPECT_EQ(AudioUnitGetParameter(mUnit, 100, kAudioUnitScope_Global, 0, &value),
@@ -188,8 +186,7 @@ TEST_F(AUHostTest, ExposesParametersInTheirOwnUnitsWithTheirTexts)
   events[1] = {kAudioUnitScope_Global, 0, kPitchBendRange, kParameterEvent_Ramped, {}};
   events[2] = {kAudioUnitScope_Output, 0, kPitchBendRange, kParameterEvent_Immediate, {}};
   EXPECT_EQ(AudioUnitScheduleParameters(mUnit, events, 3), kAudioUnitErr_InvalidProperty);
-  ASSERT_EQ(AudioUnitGetParameter(mUnit, kVolume, kAudioUnitScope_Global, 0, &value), noErr);
-  EXPECT_EQ(value, 0.5f);
+  EXPECT_EQ(Param(kVolume), 0.5f);
 
   AudioUnitParameterIDName idName = {kFreeRun, 4, nullptr};
   ASSERT_EQ(Get(kAudioUnitProperty_ParameterIDName, kAudioUnitScope_Global, 0, idName), noErr);
@@ -380,14 +377,9 @@ TEST_F(AUHostTest, SavesAndRestoresTheClassInfoAndRefusesForeignOrMalformedOnes)
                                kCFNumberSInt32Type, &type));
   EXPECT_EQ(OSType(type), OSType(kAudioUnitType_MusicDevice)) << "the registered codes, not the plug-in's";
 
-  auto volume = [this] {
-    AudioUnitParameterValue v = 0.0f;
-    EXPECT_EQ(AudioUnitGetParameter(mUnit, kVolume, kAudioUnitScope_Global, 0, &v), noErr);
-    return v;
-  };
   ASSERT_EQ(AudioUnitSetParameter(mUnit, kVolume, kAudioUnitScope_Global, 0, 0.5f, 0), noErr);
   ASSERT_EQ(Set(kAudioUnitProperty_ClassInfo, kAudioUnitScope_Global, 0, saved), noErr);
-  EXPECT_EQ(volume(), 1.25f);
+  EXPECT_EQ(Param(kVolume), 1.25f);
 
   // Copies of the saved dictionary with one thing wrong.
   auto variant = [&](const char* key, CFTypeRef value) {
@@ -421,7 +413,7 @@ TEST_F(AUHostTest, SavesAndRestoresTheClassInfoAndRefusesForeignOrMalformedOnes)
     // Without usable data the named program has been selected already; anything
     // else wrong changes nothing.
     if (std::strcmp(key, "data") != 0) {
-      EXPECT_EQ(volume(), 0.5f) << key;
+      EXPECT_EQ(Param(kVolume), 0.5f) << key;
       EXPECT_EQ(Plug()->GetCurrentPresetIdx(), 2) << key;
     }
   }
@@ -439,7 +431,7 @@ TEST_F(AUHostTest, SavesAndRestoresTheClassInfoAndRefusesForeignOrMalformedOnes)
   CFMutableDictionaryRef truncated = variant("data", shortData);
   EXPECT_EQ(Set(kAudioUnitProperty_ClassInfo, kAudioUnitScope_Global, 0, CFPropertyListRef(truncated)),
             noErr);
-  EXPECT_EQ(volume(), 1.25f);
+  EXPECT_EQ(Param(kVolume), 1.25f);
   CFRelease(truncated);
 
   CFRelease(dataKey);
@@ -517,9 +509,7 @@ TEST_F(AUHostTest, AnnouncesParameterGesturesFromTheEditor)
     EXPECT_EQ(events[i].mArgument.mParameter.mAudioUnit, mUnit);
     EXPECT_EQ(events[i].mArgument.mParameter.mParameterID, UInt32(kVolume));
   }
-  AudioUnitParameterValue value = 0.0f;
-  ASSERT_EQ(AudioUnitGetParameter(mUnit, kVolume, kAudioUnitScope_Global, 0, &value), noErr);
-  EXPECT_EQ(value, 0.5f) << "the host reads the plain value back";
+  EXPECT_EQ(Param(kVolume), 0.5f) << "the host reads the plain value back";
 }
 
 TEST_F(AUHostTest, HandsTheEditorToTheViewFactoryAndTheViewEntry)

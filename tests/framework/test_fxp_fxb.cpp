@@ -1,10 +1,10 @@
 #include "fwbase_test_plug.h"
 #include "tests/common/scratch_folder.h"
+#include "tests/common/test_folder.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
 #include <string>
 
 using namespace std::string_literals;
@@ -33,6 +33,14 @@ ByteChunk Prefix(const ByteChunk& c, int n)
 {
   ByteChunk out;
   out.PutBytes(c.GetData(), n);
+  return out;
+}
+
+// A copy of c with the big-endian word at pos replaced.
+ByteChunk Patched(const ByteChunk& c, int pos, int32_t v)
+{
+  ByteChunk out = Prefix(c, c.Size());
+  SetBE32(out, pos, v);
   return out;
 }
 
@@ -140,16 +148,10 @@ TEST(FXP, ForeignOrMalformedFilesChangeNothing)
   dst.mChanges.clear();
   Snapshot before(dst);
 
-  auto patched = [&](int pos, int32_t v) {
-    ByteChunk c = Prefix(good, good.Size());
-    SetBE32(c, pos, v);
-    return c;
-  };
-  EXPECT_FALSE(dst.LoadProgramFromFXP(patched(16, FourCC("ABCD")))); // foreign identifier
-  EXPECT_FALSE(dst.LoadProgramFromFXP(patched(12, 2)));              // version 2
-  EXPECT_FALSE(dst.LoadProgramFromFXP(patched(0, FourCC("CcnQ"))));
-  EXPECT_FALSE(dst.LoadProgramFromFXP(patched(8, FourCC("FxBk"))));
-  EXPECT_FALSE(dst.LoadProgramFromFXP(patched(24, 1000))); // promises more values than it holds
+  // Foreign identifier, version 2, wrong magic and form, more values promised than held.
+  const std::pair<int, int32_t> patches[] = {
+      {16, FourCC("ABCD")}, {12, 2}, {0, FourCC("CcnQ")}, {8, FourCC("FxBk")}, {24, 1000}};
+  for (auto [pos, v] : patches) EXPECT_FALSE(dst.LoadProgramFromFXP(Patched(good, pos, v))) << pos;
   for (int n = 0; n < good.Size(); ++n) EXPECT_FALSE(dst.LoadProgramFromFXP(Prefix(good, n))) << n;
 
   EXPECT_TRUE(before.Same(dst));
@@ -186,16 +188,10 @@ TEST(FXP, ChunkFormThatCannotBeReadChangesNothing)
   FillBank(dst);
   ASSERT_TRUE(dst.RestorePreset(2));
   Snapshot before(dst);
-  ByteChunk longer = Prefix(good, good.Size());
-  SetBE32(longer, 56, good.Size()); // the chunk length runs past the file
-  EXPECT_FALSE(dst.LoadProgramFromFXP(longer));
-  ByteChunk negative = Prefix(good, good.Size());
-  SetBE32(negative, 56, -4);
-  EXPECT_FALSE(dst.LoadProgramFromFXP(negative));
+  EXPECT_FALSE(dst.LoadProgramFromFXP(Patched(good, 56, good.Size()))); // runs past the file
+  EXPECT_FALSE(dst.LoadProgramFromFXP(Patched(good, 56, -4)));
   // Consistent length, but the state inside is short: refused, live values restored.
-  ByteChunk shortState = Prefix(good, good.Size() - 8);
-  SetBE32(shortState, 56, BE32(good, 56) - 8);
-  EXPECT_FALSE(dst.LoadProgramFromFXP(shortState));
+  EXPECT_FALSE(dst.LoadProgramFromFXP(Patched(Prefix(good, good.Size() - 8), 56, BE32(good, 56) - 8)));
   EXPECT_TRUE(before.Same(dst));
 }
 
@@ -244,9 +240,7 @@ TEST(FXB, BadRecordOrShortFileChangesNothing)
 
   // Each refusal says what is wrong with the file.
   auto refused = [&](int offset, int32_t value, const char* why) {
-    ByteChunk c = Prefix(good, good.Size());
-    SetBE32(c, offset, value);
-    EXPECT_FALSE(dst.LoadBankFromFXB(c)) << why;
+    EXPECT_FALSE(dst.LoadBankFromFXB(Patched(good, offset, value))) << why;
     EXPECT_NE(dst.LastFileError().find(why), std::string::npos) << dst.LastFileError();
   };
   refused(156 + 2 * record + 24, TestPlug::kNumTestParams - 1, "program 2 is malformed");
@@ -323,9 +317,7 @@ TEST(FXB, ChunkFormRoundTripAndRefusals)
   dst.MakeDefaultPreset("Before", 1);
   Snapshot before(dst);
   // Length consistent with the file but the bank inside breaks off: all put back.
-  ByteChunk cut = Prefix(fxb, fxb.Size() - 20);
-  SetBE32(cut, 156, BE32(fxb, 156) - 20);
-  EXPECT_FALSE(dst.LoadBankFromFXB(cut));
+  EXPECT_FALSE(dst.LoadBankFromFXB(Patched(Prefix(fxb, fxb.Size() - 20), 156, BE32(fxb, 156) - 20)));
   EXPECT_TRUE(before.Same(dst));
   EXPECT_FALSE(dst.LoadBankFromFXB(Prefix(fxb, fxb.Size() - 1)));
   EXPECT_TRUE(before.Same(dst));
@@ -340,8 +332,8 @@ TEST(FXB, ChunkFormRoundTripAndRefusals)
 
 TEST(Files, SaveAndLoadThroughTheFileSystem)
 {
-  const auto dir = std::filesystem::temp_directory_path() / "fwbase_files";
-  std::filesystem::create_directories(dir);
+  const TempFolder folder("fwbase-files");
+  const auto& dir = folder.dir();
   const std::string fxp = (dir / "p.fxp").string(), fxb = (dir / "b.fxb").string();
 
   TestPlug src;
@@ -363,7 +355,6 @@ TEST(Files, SaveAndLoadThroughTheFileSystem)
   EXPECT_FALSE(dst.LoadBankFromFXB(dir.string())); // a folder is not a bank
   EXPECT_FALSE(dst.SaveBankAsFXB(std::string()));
   EXPECT_FALSE(dst.SaveProgramAsFXP((dir / "no" / "such" / "folder.fxp").string()));
-  std::filesystem::remove_all(dir);
 }
 
 TEST(Files, SavesOnAFullDiskFailAndKeepTheOldFiles)

@@ -1,27 +1,15 @@
 #include "plugin/SafeFile.h"
 #include "tests/common/scratch_folder.h"
+#include "tests/common/test_folder.h"
 
 #include <gtest/gtest.h>
 
 #include <csignal>
-#include <fstream>
-#include <iterator>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 namespace {
-
-std::string Read(const std::string& path)
-{
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-void Put(const std::string& path, const std::string& bytes)
-{
-  std::ofstream(path, std::ios::binary) << bytes;
-}
 
 mode_t ModeOf(const std::string& path)
 {
@@ -36,14 +24,14 @@ TEST(SafeFile, ReplacesThroughLinksKeepingModeAndRefusesNonRegularTargets)
 {
   ScratchFolder folder;
   std::filesystem::create_directory(folder.Path("real"));
-  Put(folder.Path("real/bank.fxb"), "old");
+  writeFile(folder.Path("real/bank.fxb"), "old");
   chmod(folder.Path("real/bank.fxb").c_str(), 0640);
   symlink("real/bank.fxb", folder.Path("link.fxb").c_str());
 
   std::string error;
   ASSERT_TRUE(WriteFileSafely(folder.Path("link.fxb"), "new", 3, &error)) << error;
   EXPECT_TRUE(S_ISLNK(ModeOf(folder.Path("link.fxb"))));
-  EXPECT_EQ(Read(folder.Path("real/bank.fxb")), "new");
+  EXPECT_EQ(readFile(folder.Path("real/bank.fxb")), "new");
   EXPECT_EQ(ModeOf(folder.Path("real/bank.fxb")) & 0777, 0640u);
   EXPECT_EQ(folder.Count(), 2u); // real/ and the link: no temporary left
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.Path("real")), {}), 1);
@@ -65,9 +53,9 @@ TEST(SafeFile, ReplacesThroughLinksKeepingModeAndRefusesNonRegularTargets)
 TEST(SafeFile, SignalRemovesOpenTemporariesAndTheRegisteredFolder)
 {
   ScratchFolder folder;
-  Put(folder.Path("out.wav"), "old");
+  writeFile(folder.Path("out.wav"), "old");
   std::filesystem::create_directory(folder.Path("config"));
-  Put(folder.Path("config/zorva.ini"), "[x]\n");
+  writeFile(folder.Path("config/zorva.ini"), "[x]\n");
   const pid_t child = fork();
   if (child == 0) {
     SafeFileWriter writer;
@@ -81,6 +69,6 @@ TEST(SafeFile, SignalRemovesOpenTemporariesAndTheRegisteredFolder)
   ASSERT_EQ(waitpid(child, &status, 0), child);
   ASSERT_TRUE(WIFSIGNALED(status)) << "exit " << WEXITSTATUS(status);
   EXPECT_EQ(WTERMSIG(status), SIGTERM);
-  EXPECT_EQ(Read(folder.Path("out.wav")), "old");
+  EXPECT_EQ(readFile(folder.Path("out.wav")), "old");
   EXPECT_EQ(folder.Count(), 1u);
 }

@@ -6,6 +6,8 @@
 #include "IPluginBase.h"
 #include "plugin/graphics/headless/IGraphicsHeadless.h"
 #include "raster/raster.h"
+#include "tests/common/test_folder.h"
+#include "tests/raster/raster_test_util.h"
 
 #include <gtest/gtest.h>
 
@@ -61,14 +63,7 @@ public:
 class ImageFolder
 {
 public:
-  ImageFolder()
-  {
-    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    mPath = std::filesystem::temp_directory_path() /
-            ("zorva-gfx-" + std::to_string(::getpid()) + "-" + info->name());
-    std::filesystem::create_directories(mPath / "img");
-  }
-  ~ImageFolder() { std::filesystem::remove_all(mPath); }
+  ImageFolder() { std::filesystem::create_directories(mPath / "img"); }
 
   std::string Path() const { return mPath.string(); }
 
@@ -85,14 +80,12 @@ public:
 
   void WriteBytes(const std::string& name, const std::string& bytes) const
   {
-    FILE* f = std::fopen((mPath / "img" / name).string().c_str(), "wb");
-    ASSERT_NE(f, nullptr);
-    std::fwrite(bytes.data(), 1, bytes.size(), f);
-    std::fclose(f);
+    writeFile((mPath / "img" / name).string(), bytes);
   }
 
 private:
-  std::filesystem::path mPath;
+  TempFolder mFolder{"zorva-gfx"};
+  const std::filesystem::path mPath = mFolder.dir();
 };
 
 // Resource IDs must be unique per process: the image cache outlives every test.
@@ -101,11 +94,5 @@ inline int FreshID()
   static int next = 50000;
   return next++;
 }
-
-inline constexpr RstColor kRed{255, 255, 0, 0};
-inline constexpr RstColor kGreen{255, 0, 255, 0};
-inline constexpr RstColor kBlue{255, 0, 0, 255};
-inline constexpr RstColor kWhite{255, 255, 255, 255};
-inline constexpr RstColor kBlack{255, 0, 0, 0};
 
 } // namespace zorva_test

@@ -20,7 +20,7 @@ void rewrite(const std::string& file, const std::string& contents, int seconds)
   {
   };
   ::stat(file.c_str(), &st);
-  IniTest::writeFile(file, contents);
+  writeFile(file, contents);
   st.st_mtim.tv_sec += seconds;
   struct timespec times[2] = {st.st_mtim, st.st_mtim};
   ::utimensat(AT_FDCWD, file.c_str(), times, 0);

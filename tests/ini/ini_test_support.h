@@ -1,13 +1,11 @@
 #pragma once
 
 #include "ini/profile_ini.h"
+#include "tests/common/test_folder.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <sys/stat.h>
 
@@ -15,25 +13,8 @@
 class IniTest : public ::testing::Test
 {
 public:
-  void SetUp() override
-  {
-    std::string pattern = (std::filesystem::temp_directory_path() / "zorva-ini-XXXXXX").string();
-    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-    mDir = pattern;
-  }
-  void TearDown() override { std::filesystem::remove_all(mDir); }
-
   std::string path(const std::string& name) const { return (mDir / name).string(); }
 
-  static void writeFile(const std::string& file, const std::string& bytes)
-  {
-    std::ofstream(file, std::ios::binary) << bytes;
-  }
-  static std::string readFile(const std::string& file)
-  {
-    std::ifstream in(file, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  }
   static ino_t inodeOf(const std::string& file)
   {
     struct stat st
@@ -54,5 +35,6 @@ public:
     return out;
   }
 
-  std::filesystem::path mDir;
+  TempFolder mFolder{"zorva-ini"};
+  const std::filesystem::path mDir = mFolder.dir();
 };

@@ -1,15 +1,13 @@
 #pragma once
 
 #include "plugin/graphics/headless/IGraphicsHeadless.h"
+#include "tests/common/test_folder.h"
 #include "zorva/param_ids.h"
 #include "zorva/zorva.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <memory>
 #include <string>
 #include <vector>
@@ -41,38 +39,15 @@ public:
 class InstrumentTest : public ::testing::Test
 {
 protected:
-  void SetUp() override
+  InstrumentTest()
   {
-    std::string pattern = (std::filesystem::temp_directory_path() / "zorva-instrument-XXXXXX").string();
-    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-    dir = pattern;
     std::filesystem::create_directories(dir / "config");
     std::filesystem::create_directories(dir / "resources");
-    setenv("ZORVA_CONFIG_DIR", (dir / "config").c_str(), 1);
-    setenv("ZORVA_RESOURCES", (dir / "resources").c_str(), 1);
-  }
-  void TearDown() override
-  {
-    unsetenv("ZORVA_CONFIG_DIR");
-    unsetenv("ZORVA_RESOURCES");
-    std::error_code ignored;
-    std::filesystem::remove_all(dir, ignored);
   }
 
   std::string path(const std::string& name) const { return (dir / name).string(); }
   std::string iniFile() const { return (dir / "config" / "zorva.ini").string(); }
   std::string factoryBank() const { return (dir / "resources" / "init.fxb").string(); }
-
-  static void writeFile(const std::string& file, const std::string& text)
-  {
-    std::ofstream out(file, std::ios::binary | std::ios::trunc);
-    out << text;
-  }
-  static std::string readFile(const std::string& file)
-  {
-    std::ifstream in(file, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  }
 
   // Constructed and started as a host does: rate, block size, Reset, activation.
   static std::unique_ptr<TestZorva> makeZorva(double rate = 44100.0, int blockSize = 512)
@@ -127,5 +102,7 @@ protected:
     return out;
   }
 
-  std::filesystem::path dir;
+  TempFolder folder{"zorva-instrument"};
+  const std::filesystem::path dir = folder.dir();
+  ZorvaFolders env{(dir / "config").string(), (dir / "resources").string()};
 };

@@ -2,6 +2,7 @@
 // own: a parent window, instance access, the idle call, and a knob dragged
 // with XTest arriving as a port write.
 
+#include "tests/common/xvfb.h"
 #include "tests/lv2/lv2_host.h"
 #include "zorva/param_ids.h"
 
@@ -12,14 +13,10 @@
 #include <X11/Xlib.h>
 #include <X11/extensions/XTest.h>
 #include <dlfcn.h>
-#include <fcntl.h>
-#include <signal.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <cstdlib>
-#include <filesystem>
 #include <string>
 #include <thread>
 #include <vector>
@@ -35,49 +32,24 @@ namespace {
 
 const std::string kBundle = ZORVA_TEST_LV2_BUNDLE;
 
-// Xvfb on the first display number nobody uses; stopped with the test.
+// Xvfb of the test's own and a connection to it; DISPLAY points there.
 class Xvfb
 {
 public:
   Xvfb()
   {
-    for (int n = 90; n < 400 && !mDisplay; ++n) {
-      const std::string lock = "/tmp/.X" + std::to_string(n) + "-lock";
-      const std::string socket = "/tmp/.X11-unix/X" + std::to_string(n);
-      if (std::filesystem::exists(lock) || std::filesystem::exists(socket)) continue;
-      const std::string name = ":" + std::to_string(n);
-      mPid = fork();
-      if (mPid == 0) {
-        const int devnull = open("/dev/null", O_WRONLY);
-        dup2(devnull, 1);
-        dup2(devnull, 2);
-        execlp("Xvfb", "Xvfb", name.c_str(), "-screen", "0", "1280x800x24", "-nolisten", "tcp", nullptr);
-        _exit(127);
-      }
-      for (int tries = 0; tries < 100 && !mDisplay; ++tries) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        int status = 0;
-        if (waitpid(mPid, &status, WNOHANG) == mPid) {
-          mPid = -1; // lost the race for this number
-          break;
-        }
-        mDisplay = XOpenDisplay(name.c_str());
-      }
-      if (mDisplay) setenv("DISPLAY", name.c_str(), 1);
-    }
+    if (mServer.Name().empty()) return;
+    setenv("DISPLAY", mServer.Name().c_str(), 1);
+    mDisplay = XOpenDisplay(mServer.Name().c_str());
   }
   ~Xvfb()
   {
     if (mDisplay) XCloseDisplay(mDisplay);
-    if (mPid > 0) {
-      kill(mPid, SIGTERM);
-      waitpid(mPid, nullptr, 0);
-    }
   }
   Display* Get() const { return mDisplay; }
 
 private:
-  pid_t mPid = -1;
+  XvfbServer mServer{"1280x800x24"};
   Display* mDisplay = nullptr;
 };
 

@@ -4,14 +4,24 @@
 
 #include <climits>
 #include <cmath>
+#include <initializer_list>
 #include <limits>
 #include <numbers>
+#include <utility>
 
 namespace {
 
 bool Inked(const RstBitmap& b, int x, int y)
 {
   return RstAlpha(b.GetPixel(x, y)) != 0;
+}
+
+// Ink at every point of inked, none at any point of clear.
+void ExpectInk(const RstBitmap& b, std::initializer_list<std::pair<int, int>> inked,
+               std::initializer_list<std::pair<int, int>> clear)
+{
+  for (auto [x, y] : inked) EXPECT_TRUE(Inked(b, x, y)) << "ink expected at " << x << "," << y;
+  for (auto [x, y] : clear) EXPECT_FALSE(Inked(b, x, y)) << "no ink expected at " << x << "," << y;
 }
 
 // A source whose every pixel is distinct: red = 10 x, green = 10 y.
@@ -89,14 +99,12 @@ TEST(RasterShapes, AliasedLinesCoverBothEndsAndNothingElse)
   b->Line(9, 1, 9, 4, kRed);
   for (int x = 0; x < 12; ++x) EXPECT_EQ(Inked(*b, x, 5), x >= 2 && x <= 7) << x;
   for (int y = 0; y < 12; ++y) EXPECT_EQ(Inked(*b, 9, y), y >= 1 && y <= 4) << y;
-  EXPECT_FALSE(Inked(*b, 4, 4));
-  EXPECT_FALSE(Inked(*b, 4, 6));
+  ExpectInk(*b, {}, {{4, 4}, {4, 6}});
 
   auto d = RstBitmap::Create(8, 8);
   d->Line(0, 0, 5, 5, kRed);
   for (int i = 0; i <= 5; ++i) EXPECT_TRUE(Inked(*d, i, i)) << i;
-  EXPECT_FALSE(Inked(*d, 6, 6));
-  EXPECT_FALSE(Inked(*d, 0, 3));
+  ExpectInk(*d, {}, {{6, 6}, {0, 3}});
 
   auto dot = RstBitmap::Create(3, 3);
   dot->Line(1, 1, 1, 1, kRed);
@@ -129,8 +137,7 @@ TEST(RasterShapes, CirclesAndArcsAreCentredOnPixels)
   // The radius the rounded-rectangle fill relies on: r spans 2r + 1 pixels.
   auto one = RstBitmap::Create(3, 3);
   one->FillCircle(1, 1, 0, kRed);
-  EXPECT_TRUE(Inked(*one, 1, 1));
-  EXPECT_FALSE(Inked(*one, 0, 1));
+  ExpectInk(*one, {{1, 1}}, {{0, 1}});
 
   auto ring = RstBitmap::Create(21, 21);
   ring->Circle(10, 10, 5, kRed);
@@ -141,20 +148,12 @@ TEST(RasterShapes, CirclesAndArcsAreCentredOnPixels)
   // From twelve to three o'clock, clockwise.
   auto arc = RstBitmap::Create(21, 21);
   arc->Arc(10, 10, 5, 0, std::numbers::pi / 2, kRed);
-  EXPECT_TRUE(Inked(*arc, 10, 5));
-  EXPECT_TRUE(Inked(*arc, 15, 10));
-  EXPECT_TRUE(Inked(*arc, 13, 6));
-  EXPECT_FALSE(Inked(*arc, 10, 15));
-  EXPECT_FALSE(Inked(*arc, 5, 10));
-  EXPECT_FALSE(Inked(*arc, 6, 6));
+  ExpectInk(*arc, {{10, 5}, {15, 10}, {13, 6}}, {{10, 15}, {5, 10}, {6, 6}});
 
   // An end before the start wraps round: nine to twelve o'clock.
   auto wrapped = RstBitmap::Create(21, 21);
   wrapped->Arc(10, 10, 5, 1.5 * std::numbers::pi, 0, kRed);
-  EXPECT_TRUE(Inked(*wrapped, 5, 10));
-  EXPECT_TRUE(Inked(*wrapped, 10, 5));
-  EXPECT_FALSE(Inked(*wrapped, 10, 15));
-  EXPECT_FALSE(Inked(*wrapped, 15, 10));
+  ExpectInk(*wrapped, {{5, 10}, {10, 5}}, {{10, 15}, {15, 10}});
   wrapped->Arc(10, 10, 5, 1e15, -1e15, kRed); // absurd angles still end
 }
 
@@ -162,12 +161,8 @@ TEST(RasterShapes, RoundedRectanglePolygonsAndTriangles)
 {
   auto rr = RstBitmap::Create(20, 20);
   rr->RoundRect(2, 2, 17, 12, 4, kRed);
-  EXPECT_TRUE(Inked(*rr, 9, 2));  // top edge
-  EXPECT_TRUE(Inked(*rr, 9, 12)); // bottom edge, inclusive
-  EXPECT_TRUE(Inked(*rr, 17, 7)); // right edge, inclusive
-  EXPECT_FALSE(Inked(*rr, 2, 2)); // corner cut off
-  EXPECT_FALSE(Inked(*rr, 9, 7)); // outline only
-  EXPECT_FALSE(Inked(*rr, 9, 13));
+  // Top, bottom and right edges, inclusive; the corner cut off, the inside left clear.
+  ExpectInk(*rr, {{9, 2}, {9, 12}, {17, 7}}, {{2, 2}, {9, 7}, {9, 13}});
 
   // A square polygon covers what FillRect covers.
   const int xs[] = {2, 6, 6, 2}, ys[] = {3, 3, 8, 8};
@@ -183,9 +178,7 @@ TEST(RasterShapes, RoundedRectanglePolygonsAndTriangles)
 
   auto tri = RstBitmap::Create(10, 10);
   tri->FillTriangle(0, 0, 10, 0, 0, 10, kRed);
-  EXPECT_TRUE(Inked(*tri, 1, 1));
-  EXPECT_TRUE(Inked(*tri, 7, 1));
-  EXPECT_FALSE(Inked(*tri, 8, 8));
+  ExpectInk(*tri, {{1, 1}, {7, 1}}, {{8, 8}});
 }
 
 TEST(RasterShapes, NonFiniteCoordinatesAndAbsurdRadiiDrawNothing)
@@ -214,9 +207,7 @@ TEST(RasterBlit, SourceOffsetAndClippingAtEveryEdge)
   b->Blit(5, 6, *src, {1, 2, 3, 4});
   EXPECT_EQ(b->GetPixel(5, 6), src->GetPixel(1, 2));
   EXPECT_EQ(b->GetPixel(6, 7), src->GetPixel(2, 3));
-  EXPECT_FALSE(Inked(*b, 7, 6));
-  EXPECT_FALSE(Inked(*b, 5, 8));
-  EXPECT_FALSE(Inked(*b, 4, 6));
+  ExpectInk(*b, {}, {{7, 6}, {5, 8}, {4, 6}});
 
   auto neg = RstBitmap::Create(10, 10);
   neg->Blit(-1, -1, *src, src->Bounds());
@@ -229,8 +220,7 @@ TEST(RasterBlit, SourceOffsetAndClippingAtEveryEdge)
   off->Blit(0, 0, *src, {-2, -2, 2, 2});
   EXPECT_EQ(off->GetPixel(2, 2), src->GetPixel(0, 0));
   EXPECT_EQ(off->GetPixel(3, 3), src->GetPixel(1, 1));
-  EXPECT_FALSE(Inked(*off, 0, 0));
-  EXPECT_FALSE(Inked(*off, 4, 4));
+  ExpectInk(*off, {}, {{0, 0}, {4, 4}});
 
   auto edge = RstBitmap::Create(10, 10);
   edge->Blit(8, 9, *src, src->Bounds());

@@ -1,3 +1,4 @@
+#include "tests/common/test_folder.h"
 #include "zorva/param_ids.h"
 #include "zorva/zorva.h"
 
@@ -122,21 +123,9 @@ namespace {
 class RealTimeSafety : public ::testing::Test
 {
 protected:
-  void SetUp() override
-  {
-    std::string pattern = (std::filesystem::temp_directory_path() / "zorva-rt-XXXXXX").string();
-    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-    dir = pattern;
-    setenv("ZORVA_CONFIG_DIR", dir.c_str(), 1);
-    setenv("ZORVA_RESOURCES", dir.c_str(), 1);
-  }
-  void TearDown() override
-  {
-    counting = false;
-    std::error_code ignored;
-    std::filesystem::remove_all(dir, ignored);
-  }
-  std::filesystem::path dir;
+  void TearDown() override { counting = false; }
+  TempFolder folder{"zorva-rt"};
+  ZorvaFolders env{folder.dir().string(), folder.dir().string()};
 };
 
 void hostSets(Zorva& z, int idx, double value)

@@ -2,6 +2,8 @@
 // card): a note from a JACK MIDI client sounds exactly as zorva-render
 // renders it, the sound is kept at quit, a session manager can open and save
 // it, and audio failures end the app with a message.
+#include "tests/common/test_folder.h"
+#include "tests/common/xvfb.h"
 #include "tests/render/midi_builder.h"
 
 #include <jack/jack.h>
@@ -18,7 +20,6 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
-#include <poll.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <thread>
@@ -89,12 +90,6 @@ private:
   pid_t mPid = -1;
   bool mExited = false;
 };
-
-std::string ReadText(const fs::path& path)
-{
-  std::ifstream in(path);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
 
 // A JACK client that plays the keyboard and the recorder: a MIDI output and
 // two audio inputs, recorded from the moment the note is sent.
@@ -197,8 +192,6 @@ class ZorvaOnJack : public testing::Test
 protected:
   void SetUp() override
   {
-    mDir = fs::temp_directory_path() / ("zorva_jack_test_" + std::to_string(getpid()));
-    fs::remove_all(mDir);
     fs::create_directories(mDir / "config");
     // A server killed hard leaves its name in JACK's registry, which holds
     // few: the tests use the first of four names that no server answers, so a
@@ -229,7 +222,7 @@ protected:
         mReady = true;
       }
     }
-    ASSERT_TRUE(mReady) << ReadText(mDir / "jackd.log");
+    ASSERT_TRUE(mReady) << readFile(mDir / "jackd.log");
   }
   void TearDown() override
   {
@@ -237,7 +230,6 @@ protected:
       mJack->Signal(SIGTERM);
       if (mJack->Wait(5) < 0) mJack.reset(); // killed
     }
-    fs::remove_all(mDir);
   }
 
   std::vector<std::string> Env() const
@@ -252,7 +244,8 @@ protected:
     return std::make_unique<Child>(args, env, mDir / "zorva.log");
   }
 
-  fs::path mDir;
+  TempFolder mFolder{"zorva-jack"};
+  const fs::path mDir = mFolder.dir();
   std::string mServer;
   std::unique_ptr<Child> mJack;
   bool mReady = false;
@@ -285,7 +278,7 @@ TEST_F(ZorvaOnJack, NoteSoundsAsRenderedAndTheSoundIsKeptAtQuit)
   Probe probe;
   std::string error;
   ASSERT_TRUE(probe.Open(error)) << error;
-  ASSERT_TRUE(probe.ConnectTo("Zorva", 10)) << ReadText(mDir / "zorva.log");
+  ASSERT_TRUE(probe.ConnectTo("Zorva", 10)) << readFile(mDir / "zorva.log");
   std::this_thread::sleep_for(std::chrono::milliseconds(300)); // the filters settle after activation
   probe.PlayNote(60, kRate / 2);
   for (int i = 0; i < 400 && !probe.Done(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
@@ -301,7 +294,7 @@ TEST_F(ZorvaOnJack, NoteSoundsAsRenderedAndTheSoundIsKeptAtQuit)
       .write(reinterpret_cast<const char*>(smf.data()), std::streamsize(smf.size()));
   Child render({ZORVA_RENDER_EXE, mid.string(), "-o", wav.string(), "--init", "--length", "2", "--quiet"},
                Env(), mDir / "render.log");
-  ASSERT_EQ(render.Wait(30), 0) << ReadText(mDir / "render.log");
+  ASSERT_EQ(render.Wait(30), 0) << readFile(mDir / "render.log");
 
   // Both start the note on a control step of their own: compare from the
   // onsets, up to the note-off (whose step may differ).
@@ -311,7 +304,7 @@ TEST_F(ZorvaOnJack, NoteSoundsAsRenderedAndTheSoundIsKeptAtQuit)
     const std::vector<float> rendered = ReadWavChannel(wav, c);
     const size_t a = Onset(played), b = Onset(rendered);
     ASSERT_LT(a + window, played.size()) << "silent or late: channel " << c << "\n"
-                                         << ReadText(mDir / "zorva.log");
+                                         << readFile(mDir / "zorva.log");
     ASSERT_LT(b + window, rendered.size());
     float worst = 0.0f, peak = 0.0f;
     for (int i = 0; i < window; ++i) {
@@ -323,7 +316,7 @@ TEST_F(ZorvaOnJack, NoteSoundsAsRenderedAndTheSoundIsKeptAtQuit)
   }
 
   zorva->Signal(SIGTERM);
-  EXPECT_EQ(zorva->Wait(10), 0) << ReadText(mDir / "zorva.log");
+  EXPECT_EQ(zorva->Wait(10), 0) << readFile(mDir / "zorva.log");
   EXPECT_TRUE(fs::is_regular_file(mDir / "state" / "zorva" / "standalone.state"));
 }
 
@@ -399,12 +392,12 @@ TEST_F(ZorvaOnJack, SessionManagerOpensAndSavesInTheSession)
   SessionManager nsm;
   auto zorva = StartZorva({}, {"NSM_URL=" + nsm.Url()});
   std::string name;
-  ASSERT_TRUE(nsm.WaitFor("/nsm/server/announce", 10, &name)) << ReadText(mDir / "zorva.log");
+  ASSERT_TRUE(nsm.WaitFor("/nsm/server/announce", 10, &name)) << readFile(mDir / "zorva.log");
   EXPECT_EQ(name, "Zorva");
   nsm.Send("/reply", {"/nsm/server/announce", "Welcome", "test manager", ":server-control:"});
   const fs::path client = mDir / "session" / "Zorva.nTEST";
   nsm.Send("/nsm/client/open", {client.string(), "session", "Zorva.nTEST"});
-  ASSERT_TRUE(nsm.WaitFor("/reply /nsm/client/open", 10)) << ReadText(mDir / "zorva.log");
+  ASSERT_TRUE(nsm.WaitFor("/reply /nsm/client/open", 10)) << readFile(mDir / "zorva.log");
   // The JACK client takes the session's name for it.
   Probe probe;
   std::string error;
@@ -412,12 +405,12 @@ TEST_F(ZorvaOnJack, SessionManagerOpensAndSavesInTheSession)
   EXPECT_TRUE(probe.ConnectTo("Zorva.nTEST", 5));
 
   nsm.Send("/nsm/client/save", {});
-  ASSERT_TRUE(nsm.WaitFor("/reply /nsm/client/save", 10)) << ReadText(mDir / "zorva.log");
+  ASSERT_TRUE(nsm.WaitFor("/reply /nsm/client/save", 10)) << readFile(mDir / "zorva.log");
   EXPECT_TRUE(fs::is_regular_file(client / "standalone.state"));
 
   // Quitting is not saving: the session is saved only when asked.
   zorva->Signal(SIGTERM);
-  EXPECT_EQ(zorva->Wait(10), 0) << ReadText(mDir / "zorva.log");
+  EXPECT_EQ(zorva->Wait(10), 0) << readFile(mDir / "zorva.log");
   EXPECT_FALSE(fs::exists(mDir / "state" / "zorva" / "standalone.state"));
 }
 
@@ -425,12 +418,12 @@ TEST_F(ZorvaOnJack, AudioFailuresEndTheAppWithAMessage)
 {
   auto badDevice = StartZorva({"--device", "99"});
   EXPECT_EQ(badDevice->Wait(15), 1);
-  EXPECT_NE(ReadText(mDir / "zorva.log").find("\"99\""), std::string::npos) << ReadText(mDir / "zorva.log");
+  EXPECT_NE(readFile(mDir / "zorva.log").find("\"99\""), std::string::npos) << readFile(mDir / "zorva.log");
 
   auto noServer = StartZorva({}, {"JACK_DEFAULT_SERVER=zorva_no_such_server"});
   EXPECT_EQ(noServer->Wait(15), 1);
-  EXPECT_NE(ReadText(mDir / "zorva.log").find("no JACK server"), std::string::npos)
-      << ReadText(mDir / "zorva.log");
+  EXPECT_NE(readFile(mDir / "zorva.log").find("no JACK server"), std::string::npos)
+      << readFile(mDir / "zorva.log");
 
   // A state file we cannot read is kept as it is.
   fs::create_directories(mDir / "state" / "zorva");
@@ -439,36 +432,18 @@ TEST_F(ZorvaOnJack, AudioFailuresEndTheAppWithAMessage)
   Probe probe;
   std::string error;
   ASSERT_TRUE(probe.Open(error)) << error;
-  ASSERT_TRUE(probe.ConnectTo("Zorva", 10)) << ReadText(mDir / "zorva.log");
+  ASSERT_TRUE(probe.ConnectTo("Zorva", 10)) << readFile(mDir / "zorva.log");
   zorva->Signal(SIGTERM);
   EXPECT_EQ(zorva->Wait(10), 0);
-  EXPECT_EQ(ReadText(mDir / "state" / "zorva" / "standalone.state"), "damaged");
-  EXPECT_NE(ReadText(mDir / "zorva.log").find("not saved"), std::string::npos);
+  EXPECT_EQ(readFile(mDir / "state" / "zorva" / "standalone.state"), "damaged");
+  EXPECT_NE(readFile(mDir / "zorva.log").find("not saved"), std::string::npos);
 }
 
 #ifdef ZORVA_TEST_X11
-// Starts Xvfb on a display it picks itself; the display's name, "" if none.
-std::string StartXvfb(std::unique_ptr<Child>& server, const fs::path& log)
-{
-  int fds[2];
-  if (pipe(fds) != 0) return "";
-  server =
-      std::make_unique<Child>(std::vector<std::string>{XVFB, "-displayfd", std::to_string(fds[1]), "-screen",
-                                                       "0", "1280x800x24", "-nolisten", "tcp"},
-                              std::vector<std::string>{}, log);
-  close(fds[1]);
-  std::string number;
-  pollfd p{fds[0], POLLIN, 0};
-  char c;
-  while (poll(&p, 1, 10000) > 0 && read(fds[0], &c, 1) == 1 && c != '\n') number += c;
-  close(fds[0]);
-  return number.empty() ? "" : ":" + number;
-}
-
 TEST_F(ZorvaOnJack, WindowShowsTheProgramAndQuitsFromAnOpenMenu)
 {
-  std::unique_ptr<Child> xvfb;
-  const std::string display = StartXvfb(xvfb, mDir / "xvfb.log");
+  const XvfbServer xvfb("1280x800x24", XVFB);
+  const std::string display = xvfb.Name();
   ASSERT_FALSE(display.empty());
   // No --no-gui here: the window opens on the private display.
   std::vector<std::string> env = Env();
@@ -479,11 +454,11 @@ TEST_F(ZorvaOnJack, WindowShowsTheProgramAndQuitsFromAnOpenMenu)
   Child user({XDOTOOL, "search", "--sync", "--name", "^Square Lead$", "mousemove", "--window", "%1", "400",
               "300", "click", "1"},
              {"DISPLAY=" + display}, mDir / "xdotool.log");
-  ASSERT_EQ(user.Wait(15), 0) << ReadText(mDir / "zorva.log");
+  ASSERT_EQ(user.Wait(15), 0) << readFile(mDir / "zorva.log");
   std::this_thread::sleep_for(std::chrono::milliseconds(500));
   zorva.Signal(SIGTERM);
-  EXPECT_EQ(zorva.Wait(10), 0) << ReadText(mDir / "zorva.log");
-  const std::string log = ReadText(mDir / "zorva.log");
+  EXPECT_EQ(zorva.Wait(10), 0) << readFile(mDir / "zorva.log");
+  const std::string log = readFile(mDir / "zorva.log");
   EXPECT_NE(log.find("inside a dialog"), std::string::npos) << log;
   EXPECT_TRUE(fs::is_regular_file(mDir / "state" / "zorva" / "standalone.state")) << log;
 }

@@ -2,14 +2,12 @@
 // and a file we cannot read is refused without harm.
 #include "apps/instrument/zorva_instrument.h"
 #include "apps/standalone/state_file.h"
+#include "tests/common/test_folder.h"
 #include "zorva/param_ids.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 
 namespace {
 
@@ -18,22 +16,11 @@ namespace fs = std::filesystem;
 class StateFileTest : public testing::Test
 {
 protected:
-  void SetUp() override
-  {
-    mDir = fs::temp_directory_path() / ("zorva_state_test_" + std::to_string(getpid()));
-    fs::create_directories(mDir / "config");
-    setenv("ZORVA_CONFIG_DIR", (mDir / "config").c_str(), 1);
-    setenv("ZORVA_RESOURCES", ZORVA_SHARE_DIR, 1);
-  }
-  void TearDown() override { fs::remove_all(mDir); }
+  StateFileTest() { fs::create_directories(mDir / "config"); }
 
-  static std::string Read(const fs::path& path)
-  {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-  }
-
-  fs::path mDir;
+  TempFolder mFolder{"zorva-state"};
+  const fs::path mDir = mFolder.dir();
+  ZorvaFolders mEnv{(mDir / "config").string(), ZORVA_SHARE_DIR};
 };
 
 TEST_F(StateFileTest, ProgramsCurrentProgramAndUnstoredEditsComeBack)
@@ -84,7 +71,7 @@ TEST_F(StateFileTest, DamagedFilesAreRefusedAndLeaveTheInstrumentAlone)
   }
   // A file that is there but unreadable is reported as such, never as missing.
   const fs::path path = mDir / "garbage.state";
-  std::ofstream(path) << "not a state";
+  writeFile(path, "not a state");
   EXPECT_EQ(standalone::LoadStateFile(plug, path.string(), error), standalone::LoadResult::kUnreadable);
   EXPECT_NE(error.find("garbage.state"), std::string::npos);
   fs::create_directories(mDir / "folder.state");

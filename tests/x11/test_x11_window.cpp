@@ -6,17 +6,15 @@
 #include "plugin/graphics/headless/IGraphicsHeadless.h"
 #include "plugin/graphics/linux/IGraphicsLinux.h"
 #include "raster/raster.h"
+#include "tests/common/test_folder.h"
+#include "tests/common/xvfb.h"
 #include "zorva/editor/file_commands.h"
 #include "zorva/editor/zorva_editor.h"
 #include "zorva/param_ids.h"
 #include "zorva/zorva.h"
 
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <poll.h>
 #include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -41,8 +39,6 @@
 #undef Status
 #undef ConnectionNumber
 
-extern char** environ;
-
 namespace {
 
 namespace fs = std::filesystem;
@@ -51,44 +47,7 @@ using namespace std::chrono_literals;
 const IMouseMod kLeft(true);
 const IMouseMod kRight(false, true);
 
-pid_t gServer = -1;
-std::string gSkip;
-
-// Starts Xvfb on a display number it picks itself and points DISPLAY at it.
-void StartServer()
-{
-  int fds[2];
-  if (pipe(fds) != 0) {
-    gSkip = "no pipe";
-    return;
-  }
-  const std::string fd = std::to_string(fds[1]);
-  const char* argv[] = {"Xvfb",         "-displayfd", fd.c_str(), "-screen", "0",
-                        "1280x1024x24", "-nolisten",  "tcp",      nullptr};
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-  const int error =
-      posix_spawnp(&gServer, "Xvfb", &actions, nullptr, const_cast<char* const*>(argv), environ);
-  posix_spawn_file_actions_destroy(&actions);
-  close(fds[1]);
-  if (error != 0) {
-    gServer = -1;
-    close(fds[0]);
-    gSkip = "Xvfb is not installed";
-    return;
-  }
-  std::string number;
-  pollfd p{fds[0], POLLIN, 0};
-  char c;
-  while (poll(&p, 1, 10000) > 0 && read(fds[0], &c, 1) == 1 && c != '\n') number += c;
-  close(fds[0]);
-  if (number.empty()) {
-    gSkip = "Xvfb did not start";
-    return;
-  }
-  setenv("DISPLAY", (":" + number).c_str(), 1);
-}
+std::unique_ptr<XvfbServer> gServer;
 
 // The instrument as the host sees it, on whichever window layer is chosen.
 class TestZorva : public Zorva
@@ -195,25 +154,18 @@ private:
 class X11PanelTest : public ::testing::Test
 {
 protected:
-  static void SetUpTestSuite() { StartServer(); }
-  static void TearDownTestSuite()
+  static void SetUpTestSuite()
   {
-    if (gServer > 0) {
-      kill(gServer, SIGTERM);
-      waitpid(gServer, nullptr, 0);
-    }
+    gServer = std::make_unique<XvfbServer>("1280x1024x24");
+    setenv("DISPLAY", gServer->Name().c_str(), 1);
   }
+  static void TearDownTestSuite() { gServer.reset(); }
 
   void SetUp() override
   {
-    if (!gSkip.empty()) GTEST_SKIP() << gSkip;
+    if (gServer->Name().empty()) GTEST_SKIP() << "Xvfb did not start (is it installed?)";
     // A menu or dialog left open would wait for the user for ever.
     alarm(90);
-    std::string pattern = (fs::temp_directory_path() / "zorva-x11-XXXXXX").string();
-    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-    dir = pattern;
-    setenv("ZORVA_CONFIG_DIR", dir.c_str(), 1);
-    setenv("ZORVA_RESOURCES", ZORVA_SHARE_DIR, 1);
     z = MakeInstrument(IGraphicsLinux::Create);
     twin = MakeInstrument(nullptr);
     gui = dynamic_cast<IGraphicsLinux*>(z->GetGUI());
@@ -226,12 +178,9 @@ protected:
   void TearDown() override
   {
     alarm(0);
+    restorePath();
     z.reset();
     twin.reset();
-    unsetenv("ZORVA_CONFIG_DIR");
-    unsetenv("ZORVA_RESOURCES");
-    std::error_code ignored;
-    if (!dir.empty()) fs::remove_all(dir, ignored);
   }
 
   void pump(std::chrono::milliseconds time)
@@ -259,6 +208,16 @@ protected:
     user.join();
     pump(450ms);
   }
+  // A stand-in shell script of that name, first on PATH until restorePath().
+  void standIn(const std::string& name, const std::string& script)
+  {
+    const fs::path bin = dir / "bin";
+    fs::create_directories(bin);
+    writeFile((bin / name).string(), "#!/bin/sh\n" + script);
+    fs::permissions(bin / name, fs::perms::owner_all);
+    setenv("PATH", (bin.string() + ":" + oldPath).c_str(), 1);
+  }
+  void restorePath() { setenv("PATH", oldPath.c_str(), 1); }
   double value(TestZorva& instrument, int idx) { return instrument.GetParam(idx)->Value(); }
   template <typename T> T* find(IGraphics* g, int paramIdx)
   {
@@ -286,7 +245,10 @@ protected:
     return steps;
   }
 
-  fs::path dir;
+  TempFolder folder{"zorva-x11"};
+  const fs::path dir = folder.dir();
+  ZorvaFolders env{dir.string(), ZORVA_SHARE_DIR};
+  const std::string oldPath = std::getenv("PATH");
   std::unique_ptr<TestZorva> z, twin;
   IGraphicsLinux* gui = nullptr;
   IGraphicsHeadless* offscreen = nullptr;
@@ -481,18 +443,10 @@ TEST_F(X11PanelTest, ProgramMenuChoosesProgramFortyFromTheKeyboard)
 TEST_F(X11PanelTest, SaveProgramGoesThroughTheDesktopChooser)
 {
   // A stand-in for zenity records its arguments and picks a file.
-  const fs::path bin = dir / "bin";
-  fs::create_directories(bin);
   const fs::path chosen = dir / "picked" / "mine.fxp";
   fs::create_directories(chosen.parent_path());
-  {
-    std::ofstream script(bin / "zenity");
-    script << "#!/bin/sh\nprintf '%s\\n' \"$@\" > '" << (dir / "args").string() << "'\necho '"
-           << chosen.string() << "'\n";
-  }
-  fs::permissions(bin / "zenity", fs::perms::owner_all);
-  const std::string oldPath = std::getenv("PATH");
-  setenv("PATH", (bin.string() + ":" + oldPath).c_str(), 1);
+  standIn("zenity",
+          "printf '%s\\n' \"$@\" > '" + (dir / "args").string() + "'\necho '" + chosen.string() + "'\n");
 
   const IRECT r = options();
   act([&](User& u) {
@@ -519,13 +473,12 @@ TEST_F(X11PanelTest, SaveProgramGoesThroughTheDesktopChooser)
     u.Snapshot("path-dialog");
     u.Tap(XK_Return);
   });
-  setenv("PATH", oldPath.c_str(), 1);
+  restorePath();
   EXPECT_TRUE(fs::exists(chosen.parent_path() / (z->proposedProgramFileName() + ".fxp")));
 
   EXPECT_TRUE(fs::exists(chosen));
   EXPECT_EQ(z->fileFolder, chosen.parent_path().string() + "/");
-  std::ifstream in(dir / "args");
-  const std::string args((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  const std::string args = readFile((dir / "args").string());
   EXPECT_NE(args.find("--save\n"), std::string::npos) << args;
   EXPECT_NE(args.find("--file-filter=*.fxp\n"), std::string::npos) << args;
   EXPECT_NE(args.find(".fxp\n--file-filter"), std::string::npos) << "the proposed name has the extension";
@@ -533,19 +486,12 @@ TEST_F(X11PanelTest, SaveProgramGoesThroughTheDesktopChooser)
 
 TEST_F(X11PanelTest, UrlsGoToTheOpenerAsOneArgumentAndTheClipboardIsRead)
 {
-  const fs::path bin = dir / "bin";
-  fs::create_directories(bin);
-  {
-    std::ofstream script(bin / "xdg-open");
-    script << "#!/bin/sh\nprintf '%s|' \"$@\" > '" << (dir / "url").string() << ".tmp' && mv '"
-           << (dir / "url").string() << ".tmp' '" << (dir / "url").string() << "'\n";
-  }
-  fs::permissions(bin / "xdg-open", fs::perms::owner_all);
-  const std::string oldPath = std::getenv("PATH");
-  setenv("PATH", (bin.string() + ":" + oldPath).c_str(), 1);
+  const std::string urlFile = (dir / "url").string();
+  standIn("xdg-open",
+          "printf '%s|' \"$@\" > '" + urlFile + ".tmp' && mv '" + urlFile + ".tmp' '" + urlFile + "'\n");
   const std::string url = "https://example.org/a b;touch x$(id)";
   EXPECT_TRUE(gui->OpenURL(url.c_str()));
-  setenv("PATH", oldPath.c_str(), 1);
+  restorePath();
   for (int i = 0; i < 200 && !fs::exists(dir / "url"); ++i) pump(10ms);
   std::ifstream in(dir / "url");
   std::string got;
