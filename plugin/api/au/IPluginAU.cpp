@@ -808,10 +808,12 @@ OSStatus IPluginAU::SetState(CFPropertyListRef pPropList)
       OSType(mfr) != cd.componentManufacturer)
     return kAudioUnitErr_InvalidPropertyValue;
 
-  RestorePreset(ToUTF8(name).c_str());
-
+  // Without usable data the dictionary is refused whole: not even the program
+  // it names is selected.
   auto data = static_cast<CFDataRef>(TypedValue(dict, "data", CFDataGetTypeID()));
   if (!data) return kAudioUnitErr_InvalidPropertyValue;
+
+  RestorePreset(ToUTF8(name).c_str());
   ByteChunk chunk;
   chunk.PutBytes(CFDataGetBytePtr(data), int(std::min<CFIndex>(CFDataGetLength(data), 0x7fffffff)));
   if (UnserializeState(&chunk, 0) == 0) return kAudioUnitErr_InvalidPropertyValue;
