@@ -95,3 +95,39 @@ TEST(Envelope, StaysWithinRangeEvenAtAbsurdlyLowSampleRates)
   }
   EXPECT_EQ(e.value, 0.5);
 }
+
+// A held note approaching sustain 0 ends on a subnormal value that no longer
+// moves; the envelope stops computing there, and every value it hands out,
+// before and after any parameter change, is the one the formula gives.
+TEST(Envelope, SettledValuesMatchTheFormulaToTheBit)
+{
+  Envelope e = makeEnvelope(0.0, 0.0, 0.0, 0.5);
+  e.start();
+  double v = 0.0, t = e.target, c = e.coefficient;
+  int32_t stage = e.stage;
+  auto expectStep = [&] {
+    // The formula with the stage ends done by hand.
+    v = (t - v) * c + v;
+    e.update();
+    ASSERT_EQ(stage, e.stage);
+    ASSERT_TRUE(Envelope::same(v, e.value)) << v << " vs " << e.value;
+  };
+  samplesInStage(e, Envelope::kAttack);
+  v = e.value, t = e.target, c = e.coefficient, stage = e.stage;
+  ASSERT_EQ(Envelope::kDecay, stage);
+  for (int i = 0; i < 3 * 44100; ++i) expectStep();
+  EXPECT_TRUE(e.still);
+  EXPECT_GT(e.value, 0.0);
+  EXPECT_LT(e.value, 2.3e-308);
+
+  e.setSustain(0.25);
+  t = e.target;
+  EXPECT_FALSE(e.still);
+  for (int i = 0; i < 20000; ++i) expectStep();
+  EXPECT_TRUE(e.still);
+  EXPECT_NEAR(0.25, e.value, 1e-12);
+
+  e.stop();
+  t = e.target, c = e.coefficient, stage = e.stage;
+  for (int i = 0; i < 100; ++i) expectStep();
+}

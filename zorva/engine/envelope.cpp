@@ -14,6 +14,7 @@ void Envelope::reset(double sampleRate)
   rateScale = kLn10 / sampleRate;
   stage = kOff;
   value = 0.0;
+  still = false;
 }
 
 double Envelope::coefficientFor(double p) const
@@ -25,6 +26,7 @@ double Envelope::coefficientFor(double p) const
 
 void Envelope::start()
 {
+  still = false;
   stage = kAttack;
   target = kAttackTarget;
   coefficient = coefficientFor(attack);
@@ -32,6 +34,7 @@ void Envelope::start()
 
 void Envelope::stop()
 {
+  still = false;
   stage = kRelease;
   target = kReleaseTarget;
   coefficient = coefficientFor(release);
@@ -40,23 +43,27 @@ void Envelope::stop()
 void Envelope::setAttack(double p)
 {
   attack = p;
+  still = false;
   if (stage == kAttack) coefficient = coefficientFor(attack);
 }
 
 void Envelope::setDecay(double p)
 {
   decay = p;
+  still = false;
   if (stage == kDecay) coefficient = coefficientFor(decay);
 }
 
 void Envelope::setSustain(double level)
 {
   sustain = level;
+  still = false;
   if (stage == kDecay) target = sustain;
 }
 
 void Envelope::setRelease(double p)
 {
   release = p;
+  still = false;
   if (stage == kRelease) coefficient = coefficientFor(release);
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 
 // ADSR generator. Every stage is a one-pole approach to a target beyond the
 // level where the stage ends, so attack and release finish in finite time
@@ -19,6 +20,11 @@ public:
   double rateScale = 0.0;
   double target = 0.0;
   double coefficient = 0.0;
+  // The last step left the value exactly where it was: with the same stage,
+  // target and coefficient every later one would too. An approach to 0 ends
+  // that way, on a subnormal value (after about 1.5 s of a held note at the
+  // shortest decay), where every further step would be slow arithmetic.
+  bool still = false;
 
   Envelope() = default;
 
@@ -29,8 +35,10 @@ public:
   // One sample.
   void update()
   {
-    if (stage == kOff) return;
-    value = (target - value) * coefficient + value;
+    if (stage == kOff || still) return;
+    const double next = (target - value) * coefficient + value;
+    still = same(next, value);
+    value = next;
     settle();
   }
 
@@ -41,18 +49,29 @@ public:
   {
     if (stage == kAttack) {
       if (value >= 1.0) {
+        still = false;
         value = 1.0;
         stage = kDecay;
         coefficient = coefficientFor(decay);
         target = sustain;
       }
     } else if (value <= 0.0) {
+      still = false;
       value = 0.0;
       stage = kOff;
     }
   }
 
   bool isOn() const { return stage != kOff; }
+
+  // Equal to the bit (0.0 and -0.0 differ).
+  static bool same(double a, double b)
+  {
+    std::uint64_t x, y;
+    std::memcpy(&x, &a, sizeof x);
+    std::memcpy(&y, &b, sizeof y);
+    return x == y;
+  }
 
   void setAttack(double p);
   void setDecay(double p);
