@@ -5,9 +5,9 @@
 // path (vector:0), the widest vector path of the processor (vector:1) and
 // AVX2 (vector:2); the label names the path taken.
 // Counters, from each block's own thread CPU time less the cost of reading
-// that clock: "cpu_s_per_audio_s" (CPU seconds per second of audio), nanoseconds per voice-sample of the median
-// block ("ns_per_voice_sample"), of the 99th percentile ("p99_ns") and of the
-// worst block ("max_ns"), and the worst block over the median ("worst_ratio").
+// that clock: "cpu_s_per_audio_s" (CPU seconds per second of audio), nanoseconds per voice-sample of the
+// median block ("ns_per_voice_sample"), of the 99th percentile ("p99_ns") and of the worst block ("max_ns"),
+// and the worst block over the median ("worst_ratio").
 
 #include "zorva/param_ids.h"
 #include "zorva/zorva.h"
