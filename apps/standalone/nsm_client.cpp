@@ -45,12 +45,24 @@ void NsmClient::Process()
   while (lo_server_recv_noblock(mServer, 0) > 0) {}
 }
 
+namespace {
+
+// An OSC string argument starts where its lo_arg does, but OSC aligns
+// arguments to four bytes only: reaching it through the union's member would be
+// a misaligned access.
+const char* Text(const lo_arg* arg)
+{
+  return reinterpret_cast<const char*>(arg);
+}
+
+} // namespace
+
 int NsmClient::OnMessage(const char* path, const char* types, lo_arg** argv, int argc, lo_message, void* user)
 {
   auto* self = static_cast<NsmClient*>(user);
   const std::string t = types ? types : "";
   if (!std::strcmp(path, "/nsm/client/open") && t == "sss") {
-    self->mOpen = OpenRequest{&argv[0]->s, &argv[1]->s, &argv[2]->s};
+    self->mOpen = OpenRequest{Text(argv[0]), Text(argv[1]), Text(argv[2])};
   } else if (!std::strcmp(path, "/nsm/client/save")) {
     self->mSave = true;
   } else if (!std::strcmp(path, "/nsm/client/show_optional_gui")) {
@@ -58,11 +70,11 @@ int NsmClient::OnMessage(const char* path, const char* types, lo_arg** argv, int
   } else if (!std::strcmp(path, "/nsm/client/hide_optional_gui")) {
     self->mGui = false;
   } else if (!std::strcmp(path, "/reply") && argc >= 1 && t[0] == 's' &&
-             !std::strcmp(&argv[0]->s, "/nsm/server/announce")) {
+             !std::strcmp(Text(argv[0]), "/nsm/server/announce")) {
     self->mAnnounced = true;
   } else if (!std::strcmp(path, "/error") && t.rfind("sis", 0) == 0 &&
-             !std::strcmp(&argv[0]->s, "/nsm/server/announce")) {
-    self->mRefusal = &argv[2]->s;
+             !std::strcmp(Text(argv[0]), "/nsm/server/announce")) {
+    self->mRefusal = Text(argv[2]);
   }
   return 0;
 }

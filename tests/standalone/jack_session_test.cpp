@@ -17,6 +17,7 @@
 #include <chrono>
 #include <cmath>
 #include <csignal>
+#include <cstdlib>
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
@@ -369,14 +370,17 @@ private:
                        void* user)
   {
     auto* self = static_cast<SessionManager*>(user);
-    if (!self->mClient)
-      self->mClient = lo_address_new_from_url(lo_address_get_url(lo_message_get_source(msg)));
+    if (!self->mClient) {
+      char* url = lo_address_get_url(lo_message_get_source(msg));
+      self->mClient = lo_address_new_from_url(url);
+      std::free(url);
+    }
     std::string key = path, first;
-    if (argc > 0 && types[0] == 's') first = &argv[0]->s;
+    if (argc > 0 && types[0] == 's') first = reinterpret_cast<const char*>(argv[0]);
     // Replies are told apart by the path they answer.
     if (key == "/reply" || key == "/error") {
       key += " " + first;
-      first = argc > 1 && types[1] == 's' ? std::string(&argv[1]->s) : "";
+      first = argc > 1 && types[1] == 's' ? std::string(reinterpret_cast<const char*>(argv[1])) : "";
     }
     self->mSeen.emplace_back(key, first);
     return 0;
