@@ -7,6 +7,7 @@
 #   tests/fuzz/run_all.sh                 # the full run
 #   FUZZ_SECONDS=60 tests/fuzz/run_all.sh # a short smoke run
 #   FUZZ_TSAN=1 tests/fuzz/run_all.sh     # also the ThreadSanitizer tests first
+#   tests/fuzz/run_all.sh version png ini # these targets, started in this order
 #
 # Output: build-fuzz/logs/<target>.log and a summary line per target.
 set -euo pipefail
@@ -31,6 +32,9 @@ fi
 CC=${CC:-clang} CXX=${CXX:-clang++} cmake -S . -B "$build" -G Ninja "${launcher[@]}" -DZORVA_FUZZ=ON -DZORVA_BUILD_BENCH=OFF \
   -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 targets=$(ninja -C "$build" -t targets all | sed -n 's/^\(fuzz_[a-z_]*_fuzzer\): .*/\1/p' | sort -u)
+if [ $# -gt 0 ]; then
+  targets=$(printf 'fuzz_%s_fuzzer\n' "$@")
+fi
 ninja -C "$build" $targets
 
 mkdir -p "$build/logs"
