@@ -49,9 +49,26 @@ public:
 
   // Whether process runs the filter (and takes a turn of the offset).
   bool running() const { return mode >= kLowpass && mode <= kPhaser; }
-  // process for a running filter, with the offset's present value given by
-  // a caller that keeps the shared one in step itself.
-  double step(double x, double r);
+
+  // The four section states. A voice's run copies them into registers: the
+  // filter's feedback chain is the voice's critical path, and a round trip
+  // through memory every sample would lengthen it.
+  struct States
+  {
+    double s1, s2, s3, s4;
+  };
+  States states() const { return {s1, s2, s3, s4}; }
+  void setStates(const States& s)
+  {
+    s1 = s.s1;
+    s2 = s.s2;
+    s3 = s.s3;
+    s4 = s.s4;
+  }
+  // process for a running filter on the caller's copy of the states, with the
+  // offset's present value given by a caller that keeps the shared one in
+  // step itself.
+  [[gnu::always_inline]] inline double step(States& s, double x, double r);
 
   // Fields set directly by the voice.
   std::int32_t mode = kOff;
@@ -79,6 +96,14 @@ public:
 
 private:
   void computeCoefficients(std::int32_t index);
+
+  // u beyond +-1 limited, NaN passed on. Branch-free: the fed-back value
+  // crosses the limits too often at high resonance for a branch to predict.
+  static double clamp(double u)
+  {
+    const double lower = u < -1.0 ? -1.0 : u;
+    return 1.0 < lower ? 1.0 : lower;
+  }
 };
 
 inline double Filter::process(double x)
@@ -88,19 +113,24 @@ inline double Filter::process(double x)
 
   const double r = renormal.load(std::memory_order_relaxed);
   renormal.store(-r, std::memory_order_relaxed);
-  return step(x, r);
+  States s = states();
+  const double y = step(s, x, r);
+  setStates(s);
+  return y;
 }
 
-inline double Filter::step(double x, double r)
+inline double Filter::step(States& st, double x, double r)
 {
-  s1 += r;
-  s2 += r;
-  s3 += r;
-  s4 += r;
+  double s1 = st.s1 + r;
+  double s2 = st.s2 + r;
+  double s3 = st.s3 + r;
+  double s4 = st.s4 + r;
   const double in = x + r;
 
-  const double c = baseCutoff + cutoffMod1Amount * *cutoffMod1Source + cutoffMod2Amount * *cutoffMod2Source +
-                   cutoffMod3Amount * *cutoffMod3Source;
+  double c = baseCutoff + cutoffMod1Amount * *cutoffMod1Source;
+  // Unused slots would add zeros, which cannot change the index below.
+  if (cutoffMod2Amount != 0.0 || cutoffMod3Amount != 0.0)
+    c = c + cutoffMod2Amount * *cutoffMod2Source + cutoffMod3Amount * *cutoffMod3Source;
   // Clamped before the conversion: an out-of-range (or NaN) cutoff uses the
   // table's end instead of an undefined integer conversion.
   const std::int32_t j = c >= kMaxPitch ? kMaxPitch : c > 0.0 ? std::int32_t(c) : 0;
@@ -115,7 +145,7 @@ inline double Filter::step(double x, double r)
   case kHighpass: {
     const double g = gain;
     u = (G * in + (((s1 * g + s2) * g + s3) * g + s4)) * normaliser;
-    const double f = u > 1.0 ? 1.0 : u < -1.0 ? -1.0 : u;
+    const double f = clamp(u);
     v = in - k * f;
     if (mode == kLowpass) {
       gv = g * v, y = gv + s1, s1 = gv - a * y, v = y;
@@ -128,28 +158,31 @@ inline double Filter::step(double x, double r)
       gv = g * v, y = gv + s3, s3 = -gv - a * y, v = y;
       gv = g * v, y = gv + s4, s4 = -gv - a * y;
     }
+    st = {s1, s2, s3, s4};
     return u;
   }
   case kBandpass: {
     const double gl = gain;
     const double gh = secondGain;
     u = (G * in + (((s1 * gh + s2) * gl + s3) * gh + s4)) * normaliser;
-    const double f = u > 1.0 ? 1.0 : u < -1.0 ? -1.0 : u;
+    const double f = clamp(u);
     v = in + k * f;
     gv = gl * v, y = gv + s1, s1 = gv - a * y, v = y;
     gv = gh * v, y = gv + s2, s2 = -gv - a * y, v = y;
     gv = gl * v, y = gv + s3, s3 = gv - a * y, v = y;
     gv = gh * v, y = gv + s4, s4 = -gv - a * y;
+    st = {s1, s2, s3, s4};
     return u;
   }
   default: { // allpass and phaser
     u = (G * in + (((s1 * a + s2) * a + s3) * a + s4)) * normaliser;
-    const double f = u > 1.0 ? 1.0 : u < -1.0 ? -1.0 : u;
+    const double f = clamp(u);
     v = in - k * f;
     y = a * v + s1, s1 = v - a * y, v = y;
     y = a * v + s2, s2 = v - a * y, v = y;
     y = a * v + s3, s3 = v - a * y, v = y;
     y = a * v + s4, s4 = v - a * y;
+    st = {s1, s2, s3, s4};
     return mode == kPhaser ? u + in : u;
   }
   }

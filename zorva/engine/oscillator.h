@@ -100,6 +100,36 @@ public:
   double sampleRate = 0.0;
   const std::int32_t* freq2PhInc = nullptr;
 
+  // The running state, copied into registers for a run. The voice advances
+  // its oscillators one sample at a time inside its filter loop, whose
+  // feedback chain leaves the processor idle enough to do it there.
+  struct Cursor
+  {
+    const double* table;
+    const double* smoothTable;
+    double mix;
+    std::int32_t increment, phase, secondPhase;
+    bool reversed;
+
+    // One sample: syncWrap says whether the sync source began a new cycle
+    // at this sample. Returns whether this oscillator's main phase did.
+    template <bool Render, int Sync, int Direction>
+    [[gnu::always_inline]] bool step(bool syncWrap, double* out, double* smoothOut);
+  };
+  Cursor cursor() const
+  {
+    // a + mix * b gives a - b (pulse), a - 0.5 b (saw-pulse) or a + 0.5 b,
+    // exactly, since scaling by -1 or +-0.5 is exact.
+    const double mix = waveform == kPulse ? -1.0 : waveform == kSawPulse ? -0.5 : 0.5;
+    return {table, smoothTable, mix, increment, phase, secondPhase, reversed};
+  }
+  void setCursor(const Cursor& c)
+  {
+    phase = c.phase;
+    secondPhase = c.secondPhase;
+    reversed = c.reversed;
+  }
+
 private:
   template <bool Render> void run(double* out, double* smoothOut, int stride, int n, bool* wrap);
   template <bool Render, int Sync, int Direction>
@@ -123,45 +153,45 @@ inline void Oscillator::run(double* out, double* smoothOut, int stride, int n, b
 
 // Direction 1: forward, -1: backward, 0: as reversed says, flipped by soft sync.
 template <bool Render, int Sync, int Direction>
-inline void Oscillator::loop(double* out, double* smoothOut, int stride, int n, bool* wrap)
+inline bool Oscillator::Cursor::step(bool syncWrap, double* out, double* smoothOut)
 {
-  // a + mix * b gives a - b (pulse), a - 0.5 b (saw-pulse) or a + 0.5 b,
-  // exactly, since scaling by -1 or +-0.5 is exact.
-  const double mix = waveform == kPulse ? -1.0 : waveform == kSawPulse ? -0.5 : 0.5;
-  const double* t = table;
-  const double* ts = smoothTable;
-  const std::int32_t inc = increment;
-  std::int32_t ph = phase;
-  std::int32_t ph2 = secondPhase;
-  bool rev = Direction == 0 ? reversed : Direction < 0;
-  for (int i = 0; i < n; ++i) {
-    if constexpr (Sync == kSyncSoft) {
-      if (wrap[i]) rev = !rev;
-    } else if constexpr (Sync == kSyncHard) {
-      if (wrap[i]) {
-        ph2 = (ph2 - ph) & kPhaseMask;
-        ph = 0;
-      }
-    }
-    if constexpr (Render) {
-      const int ia = ph >> 16;
-      const int ib = ph2 >> 16;
-      out[i * stride] = t[ia] + mix * t[ib];
-      smoothOut[i * stride] = ts[ia] + mix * ts[ib];
-    }
-    if (rev) {
-      ph -= inc;
-      ph2 = (ph2 - inc) & kPhaseMask;
-      wrap[i] = ph < 0;
-      ph &= kPhaseMask;
-    } else {
-      ph += inc;
-      ph2 = (ph2 + inc) & kPhaseMask;
-      wrap[i] = ph >= kPhaseCycle;
-      ph &= kPhaseMask;
+  if constexpr (Sync == kSyncSoft) {
+    if (syncWrap) reversed = !reversed;
+  } else if constexpr (Sync == kSyncHard) {
+    if (syncWrap) {
+      secondPhase = (secondPhase - phase) & kPhaseMask;
+      phase = 0;
     }
   }
-  phase = ph;
-  secondPhase = ph2;
-  reversed = rev;
+  if constexpr (Render) {
+    const int ia = phase >> 16;
+    const int ib = secondPhase >> 16;
+    *out = table[ia] + mix * table[ib];
+    *smoothOut = smoothTable[ia] + mix * smoothTable[ib];
+  }
+  if (Direction == 0 ? reversed : Direction < 0) {
+    phase -= increment;
+    secondPhase = (secondPhase - increment) & kPhaseMask;
+    const bool wrapped = phase < 0;
+    phase &= kPhaseMask;
+    return wrapped;
+  }
+  phase += increment;
+  secondPhase = (secondPhase + increment) & kPhaseMask;
+  const bool wrapped = phase >= kPhaseCycle;
+  phase &= kPhaseMask;
+  return wrapped;
+}
+
+template <bool Render, int Sync, int Direction>
+inline void Oscillator::loop(double* out, double* smoothOut, int stride, int n, bool* wrap)
+{
+  Cursor c = cursor();
+  if (Direction != 0) c.reversed = Direction < 0;
+  for (int i = 0; i < n; ++i) {
+    double* o = Render ? out + i * stride : nullptr;
+    double* so = Render ? smoothOut + i * stride : nullptr;
+    wrap[i] = c.step<Render, Sync, Direction>(Sync != kSyncOff && wrap[i], o, so);
+  }
+  setCursor(c);
 }

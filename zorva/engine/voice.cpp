@@ -11,14 +11,6 @@ namespace {
 // perturbs a random sequence, but the access itself must not be a data race.
 std::atomic<std::int32_t> noiseState{1};
 
-// 32-bit wrap-around multiply, done unsigned so that the overflow is defined.
-inline std::int32_t nextNoiseState(std::int32_t s)
-{
-  return static_cast<std::int32_t>(static_cast<std::uint32_t>(s) * 16807u);
-}
-
-constexpr double kNoiseScale = 4.6566129e-10;
-
 // Parameter records deliver values inside their ranges; this only keeps a
 // stray value (NaN, huge) from becoming an undefined integer conversion.
 int truncated(double value)
@@ -44,17 +36,17 @@ double modulationFactor(double amount, double source)
 
 double WhiteNoise::next()
 {
-  const std::int32_t s = nextNoiseState(noiseState.load(std::memory_order_relaxed));
+  const std::int32_t s = advance(noiseState.load(std::memory_order_relaxed));
   noiseState.store(s, std::memory_order_relaxed);
-  return s * kNoiseScale;
+  return value(s);
 }
 
 void WhiteNoise::fill(double* out, int n)
 {
   std::int32_t s = noiseState.load(std::memory_order_relaxed);
   for (int i = 0; i < n; ++i) {
-    s = nextNoiseState(s);
-    out[i] = s * kNoiseScale;
+    s = advance(s);
+    out[i] = value(s);
   }
   noiseState.store(s, std::memory_order_relaxed);
 }

@@ -19,6 +19,14 @@ public:
   static void fill(double* out, int n);
   static std::int32_t seed();
   static void setSeed(std::int32_t seed);
+
+  // The sequence's rule, for loops that keep the state in a register.
+  static std::int32_t advance(std::int32_t s)
+  {
+    // 32-bit wrap-around multiply, done unsigned so that the overflow is defined.
+    return static_cast<std::int32_t>(static_cast<std::uint32_t>(s) * 16807u);
+  }
+  static double value(std::int32_t s) { return s * 4.6566129e-10; }
 };
 
 // One complete signal path: two oscillators, mixer with ring modulator and
@@ -133,6 +141,10 @@ public:
   // Add nFrames samples of the voice's output to the two buffers.
   void process(double* left, double* right, int nFrames);
   void process(float* left, float* right, int nFrames);
+  // As process, compiled for AVX-512: call only where VoiceGroups says the
+  // processor runs it.
+  void processWide(double* left, double* right, int nFrames);
+  void processWide(float* left, float* right, int nFrames);
 
   void setParam(int index, double value);
   const double* getModSource(int position) const;
@@ -141,8 +153,9 @@ private:
   // Renders sounding voices several at a time from the same state.
   template <int W> friend struct VoiceLanes;
 
-  template <typename T> void render(T* left, T* right, int nFrames);
-  template <typename T> void renderRun(T* left, T* right, int n);
+  template <typename T> [[gnu::always_inline]] inline void render(T* left, T* right, int nFrames);
+  template <typename T>
+  [[gnu::always_inline]] inline void renderRun(T* __restrict left, T* __restrict right, int n);
   void updateOutputGains(int k);
   void startRelease();
 

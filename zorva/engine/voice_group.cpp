@@ -192,8 +192,11 @@ void VoiceGroups::renderGroup(Voice* const* group, int count, T* left, T* right,
       VoiceLanes<4>::run(group, count, left, right, n, scratch);
     return;
   }
-#else
-  (void)p;
 #endif
-  for (int i = 0; i < count; ++i) group[i]->process(left, right, n);
+  for (int i = 0; i < count; ++i) {
+    if (p == kAvx512)
+      group[i]->processWide(left, right, n);
+    else
+      group[i]->process(left, right, n);
+  }
 }
