@@ -96,14 +96,6 @@ public:
 
 private:
   void computeCoefficients(std::int32_t index);
-
-  // u beyond +-1 limited, NaN passed on. Branch-free: the fed-back value
-  // crosses the limits too often at high resonance for a branch to predict.
-  static double clamp(double u)
-  {
-    const double lower = u < -1.0 ? -1.0 : u;
-    return 1.0 < lower ? 1.0 : lower;
-  }
 };
 
 inline double Filter::process(double x)
@@ -145,7 +137,7 @@ inline double Filter::step(States& st, double x, double r)
   case kHighpass: {
     const double g = gain;
     u = (G * in + (((s1 * g + s2) * g + s3) * g + s4)) * normaliser;
-    const double f = clamp(u);
+    const double f = u > 1.0 ? 1.0 : u < -1.0 ? -1.0 : u;
     v = in - k * f;
     if (mode == kLowpass) {
       gv = g * v, y = gv + s1, s1 = gv - a * y, v = y;
@@ -165,7 +157,7 @@ inline double Filter::step(States& st, double x, double r)
     const double gl = gain;
     const double gh = secondGain;
     u = (G * in + (((s1 * gh + s2) * gl + s3) * gh + s4)) * normaliser;
-    const double f = clamp(u);
+    const double f = u > 1.0 ? 1.0 : u < -1.0 ? -1.0 : u;
     v = in + k * f;
     gv = gl * v, y = gv + s1, s1 = gv - a * y, v = y;
     gv = gh * v, y = gv + s2, s2 = -gv - a * y, v = y;
@@ -176,7 +168,7 @@ inline double Filter::step(States& st, double x, double r)
   }
   default: { // allpass and phaser
     u = (G * in + (((s1 * a + s2) * a + s3) * a + s4)) * normaliser;
-    const double f = clamp(u);
+    const double f = u > 1.0 ? 1.0 : u < -1.0 ? -1.0 : u;
     v = in - k * f;
     y = a * v + s1, s1 = v - a * y, v = y;
     y = a * v + s2, s2 = v - a * y, v = y;
