@@ -17,6 +17,9 @@ build=${FUZZ_BUILD:-$top/build-fuzz}
 seconds=${FUZZ_SECONDS:-3600}
 runs=${FUZZ_RUNS:-10000000}
 jobs=${FUZZ_JOBS:-2}
+# Seconds one input may take: raise it when the machine is shared, since a
+# starved process would report a timeout that is not the code's.
+timeout=${FUZZ_TIMEOUT:-10}
 
 launcher=()
 command -v ccache >/dev/null && launcher=(-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
@@ -49,7 +52,7 @@ fuzz_one() {
   mkdir -p "$work" "$found"
   [ -d "$seeds" ] && cp -n "$seeds"/* "$work"/ 2>/dev/null || true
   TMPDIR=$scratch "$build/tests/fuzz/$target" "$work" -runs="$runs" -max_total_time="$seconds" \
-    -artifact_prefix="$found/" -print_final_stats=1 -timeout=10 -rss_limit_mb=2048 \
+    -artifact_prefix="$found/" -print_final_stats=1 -timeout="$timeout" -rss_limit_mb=2048 \
     >"$build/logs/$target.log" 2>&1 || true
   # Findings join the regression corpus, named by their kind and hash.
   for f in "$found"/*; do
@@ -62,6 +65,6 @@ fuzz_one() {
     "$(find "$found" -type f | wc -l)"
 }
 export -f fuzz_one
-export build top seconds runs scratch
+export build top seconds runs scratch timeout
 
 printf '%s\n' $targets | xargs -P "$jobs" -I{} bash -c 'fuzz_one {}'
