@@ -108,7 +108,7 @@ TEST(FXP, ParameterFormHeaderAndRoundTrip)
   EXPECT_STREQ(dst.GetPresetName(4), "A name that is much longer ");
 }
 
-TEST(FXP, ChunkFormRoundTrip)
+TEST(FXP, ChunkFormRoundTripAndRefusals)
 {
   TestPlug src(8, true);
   src.SetValues({0.75, 0, 2, 8, 300});
@@ -123,9 +123,17 @@ TEST(FXP, ChunkFormRoundTrip)
   EXPECT_EQ(Text(fxp, 60, 4), "tffp");
 
   TestPlug dst(8, true);
+  FillBank(dst);
+  ASSERT_TRUE(dst.RestorePreset(2));
+  Snapshot unread(dst);
+  EXPECT_FALSE(dst.LoadProgramFromFXP(Patched(fxp, 56, fxp.Size()))); // runs past the file
+  EXPECT_FALSE(dst.LoadProgramFromFXP(Patched(fxp, 56, -4)));
+  // Consistent length, but the state inside is short: refused, live values restored.
+  EXPECT_FALSE(dst.LoadProgramFromFXP(Patched(Prefix(fxp, fxp.Size() - 8), 56, stateSize - 8)));
+  EXPECT_TRUE(unread.Same(dst));
   ASSERT_TRUE(dst.LoadProgramFromFXP(fxp));
   EXPECT_EQ(dst.Values(), src.Values());
-  EXPECT_STREQ(dst.GetPresetName(0), "Chunky");
+  EXPECT_STREQ(dst.GetPresetName(2), "Chunky");
 
   // A plug-in without chunks does not read the chunk form.
   TestPlug plain;
@@ -175,24 +183,6 @@ TEST(FXP, HostileValuesStayInRange)
   EXPECT_EQ(dst.GetParam(TestPlug::kMode)->Value(), 3.0);
   EXPECT_EQ(dst.GetParam(TestPlug::kSteps)->Value(), -5.0);
   EXPECT_EQ(dst.GetParam(TestPlug::kCutoff)->Value(), 20.0);
-}
-
-TEST(FXP, ChunkFormThatCannotBeReadChangesNothing)
-{
-  TestPlug src(8, true);
-  src.SetValues({0.75, 0, 2, 8, 300});
-  ByteChunk good;
-  ASSERT_TRUE(src.SaveProgramAsFXP(&good));
-
-  TestPlug dst(8, true);
-  FillBank(dst);
-  ASSERT_TRUE(dst.RestorePreset(2));
-  Snapshot before(dst);
-  EXPECT_FALSE(dst.LoadProgramFromFXP(Patched(good, 56, good.Size()))); // runs past the file
-  EXPECT_FALSE(dst.LoadProgramFromFXP(Patched(good, 56, -4)));
-  // Consistent length, but the state inside is short: refused, live values restored.
-  EXPECT_FALSE(dst.LoadProgramFromFXP(Patched(Prefix(good, good.Size() - 8), 56, BE32(good, 56) - 8)));
-  EXPECT_TRUE(before.Same(dst));
 }
 
 TEST(FXB, ParameterFormHeaderAndRoundTrip)
@@ -252,6 +242,7 @@ TEST(FXB, BadRecordOrShortFileChangesNothing)
   refused(24, -1, "holds no programs");
   refused(24, INT32_MIN, "holds no programs");
   refused(24, src.NPresets() + 1, "promises");
+  refused(24, INT32_MAX, "promises");
   refused(28, src.NPresets(), "out of range");
   refused(28, -1, "out of range");
   for (int n = 0; n < good.Size(); n += 7) EXPECT_FALSE(dst.LoadBankFromFXB(Prefix(good, n))) << n;
@@ -272,12 +263,6 @@ TEST(FXB, ExtraProgramsAreNotWrittenIntoTheCurrentProgram)
   EXPECT_NEAR(dst.GetParam(TestPlug::kGain)->Value(), 0.0, 1e-9);
   ASSERT_TRUE(dst.RestorePreset(3));
   EXPECT_EQ(dst.GetParam(TestPlug::kSteps)->Value(), 1.0);
-
-  // A count beyond what the file holds is a truncated bank.
-  SetBE32(fxb, 24, INT32_MAX);
-  TestPlug huge(4);
-  EXPECT_FALSE(huge.LoadBankFromFXB(fxb));
-  EXPECT_NE(huge.LastFileError().find("promises"), std::string::npos);
 }
 
 TEST(FXB, UnreadableStoredProgramIsStillReplacedInItsOwnSlot)
@@ -370,7 +355,6 @@ TEST(Files, SavesOnAFullDiskFailAndKeepTheOldFiles)
   disk.Fill();
   EXPECT_FALSE(plug.SaveProgramAsFXP(disk.Path("p.fxp")));
   EXPECT_FALSE(plug.SaveBankAsFXB(disk.Path("b.fxb")));
-  EXPECT_FALSE(plug.DumpBankBlob(disk.Path("p.fxp").c_str()));
   EXPECT_EQ(std::filesystem::file_size(disk.Path("p.fxp")), fxpSize);
   EXPECT_EQ(std::filesystem::file_size(disk.Path("b.fxb")), fxbSize);
   EXPECT_EQ(disk.Count(), 3u);

@@ -57,21 +57,6 @@ TEST(IParam, PrecisionFollowsStep)
   }
 }
 
-TEST(IParam, FirstInitialisationFixesKindAndShapeZeroKeepsShape)
-{
-  IParam p;
-  p.InitDouble("x", 0, 0, 1, 0.1, "", "", 0.0);
-  EXPECT_EQ(p.GetShape(), 1.0);
-  p.SetShape(3.0);
-  p.InitDouble("x", 0, 0, 1, 0.1, "", "", 0.0);
-  EXPECT_EQ(p.GetShape(), 3.0);
-
-  p.InitEnum("y", 2, 5);
-  EXPECT_EQ(p.Type(), IParam::kTypeDouble);
-  EXPECT_EQ(p.GetMax(), 4.0);
-  EXPECT_STREQ(p.GetNameForHost(), "y");
-}
-
 TEST(IParam, OverlongTextsAreCut)
 {
   const std::string longText(100, 'a');

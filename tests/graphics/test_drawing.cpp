@@ -1,5 +1,4 @@
 #include "graphics_test_support.h"
-#include "plugin/graphics/IBitmapMonoText.h"
 #include "plugin/graphics/IControls.h"
 
 #include <gtest/gtest.h>
@@ -112,54 +111,15 @@ TEST_F(Drawing, ShapesLandOnThePixelsTheyName)
   mGfx->DrawRect(COLOR_BLUE, IRECT(30, 30, 40, 40)); // R and B included
   EXPECT_EQ(mGfx->GetPoint(40, 40), COLOR_BLUE);
   EXPECT_EQ(mGfx->GetPoint(35, 35), COLOR_WHITE);
-
-  mGfx->DrawVerticalLine(COLOR_GREEN, IRECT(50, 0, 60, 10), 2.0f); // clamped to the right edge
-  EXPECT_EQ(mGfx->GetPoint(60, 5), COLOR_GREEN);
-  mGfx->DrawRadialLine(COLOR_BLACK, 80, 40, 0.0f, 5, 10); // straight up
-  EXPECT_EQ(mGfx->GetPoint(80, 32), COLOR_BLACK);
-  EXPECT_EQ(mGfx->GetPoint(80, 45), COLOR_WHITE);
-
   IChannelBlend half(IChannelBlend::kBlendNone, 0.5f);
   mGfx->FillIRect(COLOR_BLACK, IRECT(0, 60, 10, 70), &half);
   EXPECT_NEAR(mGfx->GetPoint(5, 65).R, 128, 1);
-  const IColor seeThrough(0, 0, 0, 0);
-  mGfx->ForcePixel(seeThrough, 5, 65);
-  EXPECT_EQ(mGfx->GetPoint(5, 65).A, 0);
-  EXPECT_FALSE(mGfx->ForcePixel(COLOR_RED, 500, 5));
   EXPECT_EQ(mGfx->GetPoint(-1, 0), COLOR_TRANSPARENT);
-
-  mGfx->FillRoundRect(COLOR_BLUE, IRECT(90, 60, 110, 80), nullptr, 4);
-  EXPECT_EQ(mGfx->GetPoint(100, 70), COLOR_BLUE);
-  EXPECT_EQ(mGfx->GetPoint(90, 60), COLOR_WHITE); // the corner is rounded off
 }
 
-TEST_F(Drawing, TextIsMeasuredByAlignmentAndFontsAreShared)
+TEST_F(Drawing, TextIsDrawnAndFontsAreSharedAcrossEditors)
 {
   IText text(12, COLOR_BLACK, "Arial", IText::kStyleNormal, IText::kAlignCenter);
-  IRECT rect(10, 10, 110, 30);
-  ASSERT_TRUE(mGfx->MeasureIText(&text, "Cutoff", &rect));
-  ASSERT_NE(text.mCached, nullptr);
-  const int w = rect.W();
-  EXPECT_GT(w, 10);
-  EXPECT_EQ(rect.L, 60 - w / 2);
-  EXPECT_NEAR(rect.H(), 12, 1); // the cache aims the line height at the size
-
-  IText far = text;
-  far.mAlign = IText::kAlignFar;
-  far.mCached = nullptr;
-  IRECT farRect(10, 10, 110, 30);
-  mGfx->MeasureIText(&far, "Cutoff", &farRect);
-  EXPECT_EQ(farRect.R, 110);
-  EXPECT_EQ(farRect.L, 110 - w);
-  EXPECT_EQ(far.mCached, text.mCached);
-
-  TestPlug otherPlug;
-  IGraphicsHeadless other(&otherPlug, 10, 10);
-  IText same(12, COLOR_RED, "Arial");
-  EXPECT_EQ(other.CacheFont(&same), text.mCached); // the colour is not part of the key
-  IText bold(12, COLOR_BLACK, "Arial", IText::kStyleBold);
-  EXPECT_NE(other.CacheFont(&bold), text.mCached);
-
   IRECT untouched(1, 2, 3, 4);
   EXPECT_TRUE(mGfx->DrawIText(&text, "", &untouched));
   EXPECT_EQ(untouched, IRECT(1, 2, 3, 4));
@@ -171,6 +131,14 @@ TEST_F(Drawing, TextIsMeasuredByAlignmentAndFontsAreShared)
   for (int y = 40; y < 60; ++y)
     for (int x = 0; x < 120; ++x) dark += mGfx->GetPoint(x, y).R < 128;
   EXPECT_GT(dark, 20);
+
+  TestPlug otherPlug;
+  IGraphicsHeadless other(&otherPlug, 10, 10);
+  IText same(12, COLOR_RED, "Arial");
+  ASSERT_NE(text.mCached, nullptr);
+  EXPECT_EQ(other.CacheFont(&same), text.mCached); // the colour is not part of the key
+  IText bold(12, COLOR_BLACK, "Arial", IText::kStyleBold);
+  EXPECT_NE(other.CacheFont(&bold), text.mCached);
 }
 
 } // namespace
