@@ -169,10 +169,7 @@ TEST(IParam, DisplayForHost)
   IParam d;
   d.InitDouble("x", 0, -10, 10, 0.01);
   EXPECT_EQ(Display(d, 3.14159), "3.14");
-  d.Set(-1.5);
-  char text[kMaxParamDisplayLen];
-  d.GetDisplayForHost(text);
-  EXPECT_STREQ(text, "-1.50");
+  EXPECT_EQ(Display(d, -1.5), "-1.50");
 
   IParam i;
   i.InitInt("x", 0, -5, 5);
