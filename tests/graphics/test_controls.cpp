@@ -106,6 +106,19 @@ TEST_F(Controls, KnobDragIsTenTimesFinerWithControlOrShift)
   EXPECT_EQ(mPlug.mInformed.back(), std::make_pair(int(kGain), 1.0));
 }
 
+// A host moving a parameter redraws its control, but only when the value changed.
+TEST_F(Controls, ValuesFromThePlugInRedrawOnlyWhenTheyChange)
+{
+  auto* sw = Attach(new ISwitchControl(&mPlug, 0, 0, kSteps, Strip(10, 50, 5)));
+  mGfx->SetParameterFromPlug(kSteps, 0.5, true);
+  while (mGfx->Tick()) {}
+  mGfx->SetParameterFromPlug(kSteps, 0.5, true);
+  EXPECT_FALSE(sw->IsDirty());
+  mGfx->SetParameterFromPlug(kSteps, 0.75, true);
+  EXPECT_TRUE(sw->IsDirty());
+  EXPECT_TRUE(mGfx->Tick());
+}
+
 TEST_F(Controls, FramesAndContacts)
 {
   auto* frames = Attach(new ISwitchFramesControl(&mPlug, 0, 0, kMode, Strip(30, 30, 3), true));

@@ -117,10 +117,12 @@ TEST_F(Drawing, TextIsDrawnAndFontsAreSharedAcrossEditors)
   mGfx->FillIRect(COLOR_WHITE, IRECT(0, 0, 120, 80));
   IRECT where(0, 40, 120, 60);
   ASSERT_TRUE(mGfx->DrawIText(&text, "MMMM", &where));
-  int dark = 0;
+  int dark = 0, left = 120, right = 0;
   for (int y = 40; y < 60; ++y)
-    for (int x = 0; x < 120; ++x) dark += mGfx->GetPoint(x, y).R < 128;
+    for (int x = 0; x < 120; ++x)
+      if (mGfx->GetPoint(x, y).R < 128) ++dark, left = std::min(left, x), right = std::max(right, x);
   EXPECT_GT(dark, 20);
+  EXPECT_NEAR(left + right, 120, 4); // centred
 
   TestPlug otherPlug;
   IGraphicsHeadless other(&otherPlug, 10, 10);
