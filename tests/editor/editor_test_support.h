@@ -2,6 +2,7 @@
 
 #include "plugin/graphics/headless/IGraphicsHeadless.h"
 #include "tests/common/test_folder.h"
+#include "zorva/editor/file_commands.h"
 #include "zorva/zorva.h"
 
 #include <gtest/gtest.h>
@@ -51,6 +52,17 @@ protected:
 
   std::string path(const std::string& name) const { return (dir / name).string(); }
   std::string iniFile() const { return path("zorva.ini"); }
+  // Runs a file command with the answer its question or file dialog will get.
+  void answer(int reply, File::Command command)
+  {
+    gui->QueueMessageBoxAnswer(reply);
+    z->runFileCommand(command);
+  }
+  void choose(const std::string& file, File::Command command)
+  {
+    gui->QueueFileAnswer(file);
+    z->runFileCommand(command);
+  }
   double plain(int idx) const { return z->GetParam(idx)->Value(); }
   void setPlain(int idx, double value)
   {

@@ -20,23 +20,19 @@ TEST_F(EditorTest, PasteAndInitAskFirstAndChangeNothingOnNo)
   z->changePreset(5);
   setPlain(kVolume, 0.5 * volume);
 
-  gui->QueueMessageBoxAnswer(kNo);
-  z->runFileCommand(File::kPasteProgram);
+  answer(kNo, File::kPasteProgram);
   ASSERT_EQ(gui->Questions().size(), 1u);
   EXPECT_EQ(gui->LastQuestion()->mText, "Do you really want to overwrite the current program?");
   EXPECT_DOUBLE_EQ(plain(kVolume), 0.5 * volume);
 
-  gui->QueueMessageBoxAnswer(kYes);
-  z->runFileCommand(File::kPasteProgram);
+  answer(kYes, File::kPasteProgram);
   EXPECT_DOUBLE_EQ(plain(kVolume), volume);
   EXPECT_EQ(std::string(z->GetPresetName(5)), name);
 
-  gui->QueueMessageBoxAnswer(kNo);
-  z->runFileCommand(File::kInitProgram);
+  answer(kNo, File::kInitProgram);
   EXPECT_EQ(gui->LastQuestion()->mTitle, "Initialize Program");
   EXPECT_EQ(std::string(z->GetPresetName(5)), name);
-  gui->QueueMessageBoxAnswer(kYes);
-  z->runFileCommand(File::kInitProgram);
+  answer(kYes, File::kInitProgram);
   EXPECT_EQ(std::string(z->GetPresetName(5)), "Init");
   EXPECT_EQ(gui->NPendingAnswers(), 0);
 }
@@ -44,8 +40,7 @@ TEST_F(EditorTest, PasteAndInitAskFirstAndChangeNothingOnNo)
 TEST_F(EditorTest, ProgramFileRoundTripWithProposedNameAndUnsavedEdits)
 {
   z->ModifyCurrentPreset("Bass: 1/2 <\"*?|\\>");
-  gui->QueueFileAnswer("");
-  z->runFileCommand(File::kSaveProgram);
+  choose("", File::kSaveProgram);
   ASSERT_EQ(gui->Questions().size(), 1u) << "a cancelled dialog shows no message";
   const Q& prompt = gui->Questions()[0];
   EXPECT_EQ(prompt.mKind, Q::kFilePrompt);
@@ -56,24 +51,20 @@ TEST_F(EditorTest, ProgramFileRoundTripWithProposedNameAndUnsavedEdits)
 
   // An edit not yet stored in the program is part of the file.
   setPlain(kVolume, 0.25);
-  gui->QueueFileAnswer(path("p.fxp"));
-  z->runFileCommand(File::kSaveProgram);
+  choose(path("p.fxp"), File::kSaveProgram);
   ASSERT_TRUE(std::filesystem::exists(path("p.fxp")));
 
   z->changePreset(7);
   ASSERT_NE(plain(kVolume), 0.25);
-  gui->QueueFileAnswer(path("p.fxp"));
-  z->runFileCommand(File::kLoadProgram);
+  choose(path("p.fxp"), File::kLoadProgram);
   EXPECT_DOUBLE_EQ(plain(kVolume), 0.25);
   EXPECT_EQ(gui->Questions().back().mKind, Q::kFilePrompt) << "success is silent";
 
   writeFile(path("bad.fxp"), "CcnK");
-  gui->QueueFileAnswer(path("bad.fxp"));
-  z->runFileCommand(File::kLoadProgram);
+  choose(path("bad.fxp"), File::kLoadProgram);
   EXPECT_EQ(gui->LastQuestion()->mText, "Cannot load file!");
 
-  gui->QueueFileAnswer(path("no/such/folder/p.fxp"));
-  z->runFileCommand(File::kSaveProgram);
+  choose(path("no/such/folder/p.fxp"), File::kSaveProgram);
   EXPECT_EQ(gui->LastQuestion()->mText, "Cannot save file!");
 }
 
@@ -92,38 +83,31 @@ TEST_F(EditorTest, BanksAndTheStartupBankWhichIsStoredAtOnceAndLoadedOnlyOnReque
 {
   z->changePreset(0);
   z->ModifyCurrentPreset("Mine");
-  gui->QueueFileAnswer(path("bank.fxb"));
-  z->runFileCommand(File::kSaveBank);
+  choose(path("bank.fxb"), File::kSaveBank);
   // The first dialog starts in the resource folder; the next ones where it ended.
   EXPECT_EQ(gui->LastQuestion()->mText, "Zorva");
   EXPECT_EQ(gui->LastQuestion()->mTitle, std::string(ZORVA_SHARE_DIR) + "/");
   EXPECT_EQ(z->fileFolder, dir.string() + "/");
   z->ModifyCurrentPreset("Edited");
 
-  gui->QueueFileAnswer(path("bank.fxb"));
-  z->runFileCommand(File::kSelectStartupBank);
+  choose(path("bank.fxb"), File::kSelectStartupBank);
   EXPECT_EQ(z->startupBankPath, path("bank.fxb"));
   EXPECT_NE(readFile(iniFile()).find(path("bank.fxb")), std::string::npos);
   EXPECT_EQ(std::string(z->GetPresetName(0)), "Edited");
 
-  gui->QueueMessageBoxAnswer(kNo);
-  z->runFileCommand(File::kLoadStartupBank);
+  answer(kNo, File::kLoadStartupBank);
   EXPECT_EQ(gui->LastQuestion()->mText,
             "The Startup Bank is:\n" + path("bank.fxb") + "\n\nDo you really want to reload all programs?");
   EXPECT_EQ(std::string(z->GetPresetName(0)), "Edited");
-  gui->QueueMessageBoxAnswer(kYes);
-  z->runFileCommand(File::kLoadStartupBank);
+  answer(kYes, File::kLoadStartupBank);
   EXPECT_EQ(std::string(z->GetPresetName(0)), "Mine");
-  gui->QueueFileAnswer(path("missing.fxb"));
-  z->runFileCommand(File::kLoadBank);
+  choose(path("missing.fxb"), File::kLoadBank);
   EXPECT_EQ(gui->LastQuestion()->mText, "Cannot load file!");
 
-  gui->QueueMessageBoxAnswer(kNo);
-  z->runFileCommand(File::kUnselectStartupBank);
+  answer(kNo, File::kUnselectStartupBank);
   EXPECT_EQ(gui->LastQuestion()->mTitle, "Unselect Startup Bank");
   EXPECT_EQ(z->startupBankPath, path("bank.fxb"));
-  gui->QueueMessageBoxAnswer(kYes);
-  z->runFileCommand(File::kUnselectStartupBank);
+  answer(kYes, File::kUnselectStartupBank);
   EXPECT_TRUE(z->startupBankPath.empty());
   EXPECT_EQ(readFile(iniFile()).find("bank.fxb"), std::string::npos);
 }
@@ -131,22 +115,18 @@ TEST_F(EditorTest, BanksAndTheStartupBankWhichIsStoredAtOnceAndLoadedOnlyOnReque
 TEST_F(EditorTest, ConfigurationCommandsNameTheFileAndHonourNo)
 {
   z->midiCCParam[7] = kVolume;
-  gui->QueueMessageBoxAnswer(kNo);
-  z->runFileCommand(File::kSaveConfig);
+  answer(kNo, File::kSaveConfig);
   EXPECT_EQ(gui->LastQuestion()->mText,
             "The INI configuration file is:\n" + iniFile() + "\n\nDo you really want to overwrite it?");
   EXPECT_FALSE(std::filesystem::exists(iniFile()));
-  gui->QueueMessageBoxAnswer(kYes);
-  z->runFileCommand(File::kSaveConfig);
+  answer(kYes, File::kSaveConfig);
   EXPECT_NE(readFile(iniFile()).find("CC7=4"), std::string::npos);
 
   z->midiCCParam[7] = -1;
-  gui->QueueMessageBoxAnswer(kNo);
-  z->runFileCommand(File::kReloadConfig);
+  answer(kNo, File::kReloadConfig);
   EXPECT_EQ(gui->LastQuestion()->mTitle, "Reload Configuration");
   EXPECT_EQ(z->midiCCParam[7], -1);
-  gui->QueueMessageBoxAnswer(kYes);
-  z->runFileCommand(File::kReloadConfig);
+  answer(kYes, File::kReloadConfig);
   EXPECT_EQ(z->midiCCParam[7], kVolume);
 }
 

@@ -63,8 +63,6 @@ TEST_F(PanelTest, EveryParameterHasAControlShowingItsValue)
   std::snprintf(number, sizeof(number), "%02d", z->GetCurrentPresetIdx());
   EXPECT_EQ(display()->NumberShown(), number);
   EXPECT_EQ(display()->NameShown(), z->GetPresetName(z->GetCurrentPresetIdx()));
-  const auto* volume = find<ITdKnobMultiControlText>(kVolume);
-  EXPECT_EQ(volume->GetRECT(), IRECT(144, 508, volume->GetKnobRECT().R, volume->GetKnobRECT().B + 16));
 }
 
 TEST_F(PanelTest, ProgramButtonsWrapAroundTheBank)

@@ -41,22 +41,6 @@ TEST(PtrList, OwningListDeletesWhatItHoldsAndRemoveHandsItBack)
   EXPECT_EQ(alive, 1);
 }
 
-TEST(PtrList, InsertClampsTheIndexAndFindLocatesItems)
-{
-  int a = 1, b = 2, c = 3, d = 4;
-  PtrList<int> list;
-  list.Add(&a);
-  list.Insert(0, &b);  // front
-  list.Insert(99, &c); // past the end: appended
-  list.Insert(-4, &d); // before the front: front
-  EXPECT_EQ(list.GetSize(), 4);
-  EXPECT_EQ(list.Get(0), &d);
-  EXPECT_EQ(list.Get(1), &b);
-  EXPECT_EQ(list.GetLast(), &c);
-  EXPECT_EQ(list.Find(&a), 2);
-  EXPECT_EQ(list.Find(nullptr), -1);
-}
-
 TEST(Mutex, IsRecursiveForItsHolderAndExclusiveForOthers)
 {
   Mutex mutex;

@@ -108,7 +108,7 @@ TEST(FXP, ParameterFormHeaderAndRoundTrip)
   EXPECT_STREQ(dst.GetPresetName(4), "A name that is much longer ");
 }
 
-TEST(FXP, ChunkFormRoundTrip)
+TEST(FXP, ChunkFormRoundTripAndRefusals)
 {
   TestPlug src(8, true);
   src.SetValues({0.75, 0, 2, 8, 300});
@@ -123,9 +123,17 @@ TEST(FXP, ChunkFormRoundTrip)
   EXPECT_EQ(Text(fxp, 60, 4), "tffp");
 
   TestPlug dst(8, true);
+  FillBank(dst);
+  ASSERT_TRUE(dst.RestorePreset(2));
+  Snapshot unread(dst);
+  EXPECT_FALSE(dst.LoadProgramFromFXP(Patched(fxp, 56, fxp.Size()))); // runs past the file
+  EXPECT_FALSE(dst.LoadProgramFromFXP(Patched(fxp, 56, -4)));
+  // Consistent length, but the state inside is short: refused, live values restored.
+  EXPECT_FALSE(dst.LoadProgramFromFXP(Patched(Prefix(fxp, fxp.Size() - 8), 56, stateSize - 8)));
+  EXPECT_TRUE(unread.Same(dst));
   ASSERT_TRUE(dst.LoadProgramFromFXP(fxp));
   EXPECT_EQ(dst.Values(), src.Values());
-  EXPECT_STREQ(dst.GetPresetName(0), "Chunky");
+  EXPECT_STREQ(dst.GetPresetName(2), "Chunky");
 
   // A plug-in without chunks does not read the chunk form.
   TestPlug plain;
@@ -175,24 +183,6 @@ TEST(FXP, HostileValuesStayInRange)
   EXPECT_EQ(dst.GetParam(TestPlug::kMode)->Value(), 3.0);
   EXPECT_EQ(dst.GetParam(TestPlug::kSteps)->Value(), -5.0);
   EXPECT_EQ(dst.GetParam(TestPlug::kCutoff)->Value(), 20.0);
-}
-
-TEST(FXP, ChunkFormThatCannotBeReadChangesNothing)
-{
-  TestPlug src(8, true);
-  src.SetValues({0.75, 0, 2, 8, 300});
-  ByteChunk good;
-  ASSERT_TRUE(src.SaveProgramAsFXP(&good));
-
-  TestPlug dst(8, true);
-  FillBank(dst);
-  ASSERT_TRUE(dst.RestorePreset(2));
-  Snapshot before(dst);
-  EXPECT_FALSE(dst.LoadProgramFromFXP(Patched(good, 56, good.Size()))); // runs past the file
-  EXPECT_FALSE(dst.LoadProgramFromFXP(Patched(good, 56, -4)));
-  // Consistent length, but the state inside is short: refused, live values restored.
-  EXPECT_FALSE(dst.LoadProgramFromFXP(Patched(Prefix(good, good.Size() - 8), 56, BE32(good, 56) - 8)));
-  EXPECT_TRUE(before.Same(dst));
 }
 
 TEST(FXB, ParameterFormHeaderAndRoundTrip)
@@ -252,6 +242,7 @@ TEST(FXB, BadRecordOrShortFileChangesNothing)
   refused(24, -1, "holds no programs");
   refused(24, INT32_MIN, "holds no programs");
   refused(24, src.NPresets() + 1, "promises");
+  refused(24, INT32_MAX, "promises");
   refused(28, src.NPresets(), "out of range");
   refused(28, -1, "out of range");
   for (int n = 0; n < good.Size(); n += 7) EXPECT_FALSE(dst.LoadBankFromFXB(Prefix(good, n))) << n;
@@ -272,12 +263,6 @@ TEST(FXB, ExtraProgramsAreNotWrittenIntoTheCurrentProgram)
   EXPECT_NEAR(dst.GetParam(TestPlug::kGain)->Value(), 0.0, 1e-9);
   ASSERT_TRUE(dst.RestorePreset(3));
   EXPECT_EQ(dst.GetParam(TestPlug::kSteps)->Value(), 1.0);
-
-  // A count beyond what the file holds is a truncated bank.
-  SetBE32(fxb, 24, INT32_MAX);
-  TestPlug huge(4);
-  EXPECT_FALSE(huge.LoadBankFromFXB(fxb));
-  EXPECT_NE(huge.LastFileError().find("promises"), std::string::npos);
 }
 
 TEST(FXB, UnreadableStoredProgramIsStillReplacedInItsOwnSlot)
@@ -334,27 +319,21 @@ TEST(Files, SaveAndLoadThroughTheFileSystem)
 {
   const TempFolder folder("fwbase-files");
   const auto& dir = folder.dir();
-  const std::string fxp = (dir / "p.fxp").string(), fxb = (dir / "b.fxb").string();
-
-  TestPlug src;
-  FillBank(src);
-  ASSERT_TRUE(src.RestorePreset(5));
-  ASSERT_TRUE(src.SaveProgramAsFXP(fxp));
-  ASSERT_TRUE(src.SaveBankAsFXB(fxb));
+  const std::string fxp = (dir / "p.fxp").string();
+  TestPlug plug;
+  FillBank(plug);
+  ASSERT_TRUE(plug.RestorePreset(5));
+  ASSERT_TRUE(plug.SaveProgramAsFXP(fxp));
   EXPECT_EQ(std::filesystem::file_size(fxp), 56u + 4 * TestPlug::kNumTestParams);
+  ASSERT_TRUE(plug.RestorePreset(0));
+  ASSERT_TRUE(plug.LoadProgramFromFXP(fxp));
+  EXPECT_STREQ(plug.GetPresetName(0), "Program 5");
 
-  TestPlug dst;
-  ASSERT_TRUE(dst.LoadBankFromFXB(fxb));
-  EXPECT_EQ(dst.GetCurrentPresetIdx(), 5);
-  ASSERT_TRUE(dst.RestorePreset(0));
-  ASSERT_TRUE(dst.LoadProgramFromFXP(fxp));
-  EXPECT_STREQ(dst.GetPresetName(0), "Program 5");
-
-  EXPECT_FALSE(dst.LoadProgramFromFXP(std::string()));
-  EXPECT_FALSE(dst.LoadBankFromFXB((dir / "missing.fxb").string()));
-  EXPECT_FALSE(dst.LoadBankFromFXB(dir.string())); // a folder is not a bank
-  EXPECT_FALSE(dst.SaveBankAsFXB(std::string()));
-  EXPECT_FALSE(dst.SaveProgramAsFXP((dir / "no" / "such" / "folder.fxp").string()));
+  EXPECT_FALSE(plug.LoadProgramFromFXP(std::string()));
+  EXPECT_FALSE(plug.LoadBankFromFXB((dir / "missing.fxb").string()));
+  EXPECT_FALSE(plug.LoadBankFromFXB(dir.string())); // a folder is not a bank
+  EXPECT_FALSE(plug.SaveBankAsFXB(std::string()));
+  EXPECT_FALSE(plug.SaveProgramAsFXP((dir / "no" / "such" / "folder.fxp").string()));
 }
 
 TEST(Files, SavesOnAFullDiskFailAndKeepTheOldFiles)
@@ -370,7 +349,6 @@ TEST(Files, SavesOnAFullDiskFailAndKeepTheOldFiles)
   disk.Fill();
   EXPECT_FALSE(plug.SaveProgramAsFXP(disk.Path("p.fxp")));
   EXPECT_FALSE(plug.SaveBankAsFXB(disk.Path("b.fxb")));
-  EXPECT_FALSE(plug.DumpBankBlob(disk.Path("p.fxp").c_str()));
   EXPECT_EQ(std::filesystem::file_size(disk.Path("p.fxp")), fxpSize);
   EXPECT_EQ(std::filesystem::file_size(disk.Path("b.fxb")), fxbSize);
   EXPECT_EQ(disk.Count(), 3u);

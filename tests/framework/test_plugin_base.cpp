@@ -69,17 +69,6 @@ TEST(PluginBase, ChannelStringsGiveConfigurationsAndChannels)
   EXPECT_EQ(two.NInChannels(), 2);
   EXPECT_EQ(two.NOutChannels(), 2);
   EXPECT_FALSE(two.LegalIO(1, 2));
-
-  TestPlug none(1, false, nullptr);
-  EXPECT_EQ(none.NChannelIO(), 0);
-  EXPECT_EQ(none.NOutChannels(), 0);
-  EXPECT_FALSE(none.LegalIO(-1, -1));
-
-  // Extra blanks neither duplicate a configuration nor add an empty one.
-  TestPlug blanks(1, false, " 0-1  0-2 ");
-  ASSERT_EQ(blanks.NChannelIO(), 2);
-  EXPECT_EQ(blanks.GetChannelIO(1)->mOut, 2);
-  EXPECT_FALSE(blanks.LegalIO(0, 0));
 }
 
 TEST(PluginBase, BlockSizeResizesOnceAndZeroes)
@@ -153,30 +142,6 @@ TEST(PluginBase, OversizedRequestIsCutToBlockSizeNotOverrun)
   EXPECT_EQ(a[15], 1.0f);
   EXPECT_EQ(a[16], 0.0f); // never rendered: silence, not stale data
   EXPECT_EQ(b[31], 0.0f);
-}
-
-TEST(PluginBase, VersionsAndNames)
-{
-  char text[kMaxVersionStrLen];
-  EXPECT_EQ(GetDecimalVersion(0x00020104), 20104);
-  GetVersionStr(0x000A0B0C, text);
-  EXPECT_STREQ(text, "v10.11.12");
-  GetVersionStr(-1, text); // never longer than the buffer
-  EXPECT_STREQ(text, "v65535.255.255");
-
-  TestPlug inst;
-  inst.GetEffectVersionStr(text);
-  EXPECT_STREQ(text, "v2.1.4");
-}
-
-TEST(PluginBase, SamplesPerBeatFollowTempoAndRate)
-{
-  TestPlug inst;
-  inst.SetSampleRate(48000.0);
-  inst.SetTransport(120.0, 0.0, true);
-  EXPECT_EQ(inst.GetSamplesPerBeat(), 24000.0);
-  inst.SetTransport(0.0, 0.0, true);
-  EXPECT_EQ(inst.GetSamplesPerBeat(), 0.0);
 }
 
 TEST(PluginBase, ParameterFromGuiInformsHostWithValuePassed)

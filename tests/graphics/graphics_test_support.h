@@ -36,8 +36,6 @@ public:
     GetParam(kOnOff)->InitBool("Power", false);
   }
 
-  void OnParamChange(int idx) override { mChanged.push_back(idx); }
-  void OnIdle() override { ++mIdles; }
   void BeginInformHostOfParamChange(int idx) override { mEvents.push_back("begin " + std::to_string(idx)); }
   void InformHostOfParamChange(int idx, double normalized) override
   {
@@ -52,11 +50,9 @@ public:
   void ResizeGraphics(int w, int h) override { mResized.emplace_back(w, h); }
   bool SendMidiMsg(IMidiMsg*) override { return true; }
 
-  std::vector<int> mChanged;
   std::vector<std::pair<int, double>> mInformed;
   std::vector<std::string> mEvents;
   std::vector<std::pair<int, int>> mResized;
-  int mIdles = 0;
 };
 
 // A fresh folder of images for one test; removed afterwards.

@@ -106,18 +106,17 @@ TEST_F(Controls, KnobDragIsTenTimesFinerWithControlOrShift)
   EXPECT_EQ(mPlug.mInformed.back(), std::make_pair(int(kGain), 1.0));
 }
 
+// A host moving a parameter redraws its control, but only when the value changed.
 TEST_F(Controls, ValuesFromThePlugInRedrawOnlyWhenTheyChange)
 {
-  auto* knob = Attach(new IKnobLineControl(&mPlug, IRECT(10, 10, 50, 50), kGain, COLOR_WHITE));
-  mGfx->SetParameterFromPlug(kGain, 0.3, true);
+  auto* sw = Attach(new ISwitchControl(&mPlug, 0, 0, kSteps, Strip(10, 50, 5)));
+  mGfx->SetParameterFromPlug(kSteps, 0.5, true);
   while (mGfx->Tick()) {}
-  mGfx->SetParameterFromPlug(kGain, 0.3, true);
-  EXPECT_FALSE(knob->IsDirty());
-  mGfx->SetParameterFromPlug(kGain, 0.0, true); // straight down-left: the pointer at -135 degrees
-  EXPECT_TRUE(knob->IsDirty());
+  mGfx->SetParameterFromPlug(kSteps, 0.5, true);
+  EXPECT_FALSE(sw->IsDirty());
+  mGfx->SetParameterFromPlug(kSteps, 0.75, true);
+  EXPECT_TRUE(sw->IsDirty());
   EXPECT_TRUE(mGfx->Tick());
-  EXPECT_GT(mGfx->GetPixel(18, 42).R, 100); // antialiased: not every pixel is fully covered
-  EXPECT_EQ(mGfx->GetPixel(42, 42), COLOR_BLACK);
 }
 
 TEST_F(Controls, FramesAndContacts)
@@ -137,13 +136,27 @@ TEST_F(Controls, FramesAndContacts)
   EXPECT_EQ(mPlug.GetParam(kOnOff)->Value(), 0.0);
 }
 
-TEST_F(Controls, PopUpSwitch)
+// A list parameter offers its texts with the current one checked; a dismissed
+// menu or a choice of no entry changes nothing.
+TEST_F(Controls, PopUpSwitchOffersTheTextsOfItsParameter)
 {
   auto* popup = Attach(new ISwitchPopUpControl(&mPlug, 0, 0, kMode, Strip(10, 20, 2)));
-  mGfx->QueueMenuChoice("Mid");
+  mPlug.GetParam(kMode)->Set(1);
+  mGfx->SetParameterFromPlug(kMode, 1, false);
+  mGfx->QueueMenuChoice("High");
   Click(5, 5);
-  EXPECT_EQ(mPlug.GetParam(kMode)->Int(), 1);
-  EXPECT_EQ(popup->GetValue(), 0.5);
+  ASSERT_NE(mGfx->LastQuestion(), nullptr);
+  EXPECT_EQ(mGfx->LastQuestion()->mItems, (std::vector<std::string>{"Low", "Mid [x]", "High"}));
+  EXPECT_EQ(mPlug.GetParam(kMode)->Int(), 2);
+  EXPECT_EQ(popup->GetValue(), 1.0);
+  EXPECT_EQ(mPlug.mInformed.back(), std::make_pair(int(kMode), 1.0));
+
+  Click(5, 5);
+  mGfx->QueueMenuChoice("Nonsense");
+  Click(5, 5);
+  EXPECT_EQ(mPlug.GetParam(kMode)->Int(), 2);
+  EXPECT_EQ(mPlug.mInformed.back(), std::make_pair(int(kMode), 1.0));
+  EXPECT_EQ(mGfx->NPendingAnswers(), 0);
 }
 
 } // namespace

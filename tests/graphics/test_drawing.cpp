@@ -1,5 +1,4 @@
 #include "graphics_test_support.h"
-#include "plugin/graphics/IBitmapMonoText.h"
 #include "plugin/graphics/IControls.h"
 
 #include <gtest/gtest.h>
@@ -94,16 +93,6 @@ TEST_F(Drawing, BackgroundFramesAndClippingToTheRedrawnRegion)
   EXPECT_EQ(mGfx->GetPixel(12, 15), Colour(kGreen));
   EXPECT_EQ(mGfx->GetPixel(25, 15), Colour(kRed));
   EXPECT_EQ(mGfx->LastScreenRect(), IRECT(10, 10, 20, 20));
-
-  const std::string shot = mImages.Path() + "/shot.png";
-  ASSERT_TRUE(mGfx->SaveScreenshot(shot));
-  auto loaded = RstLoadPng(shot);
-  ASSERT_NE(loaded, nullptr);
-  EXPECT_EQ(loaded->Width(), 120);
-  EXPECT_EQ(loaded->GetColor(0, 0), kBlue);
-  std::string error;
-  EXPECT_FALSE(mGfx->SaveScreenshot("/nonexistent/dir/shot.png", &error));
-  EXPECT_FALSE(error.empty());
 }
 
 TEST_F(Drawing, ShapesLandOnThePixelsTheyName)
@@ -112,54 +101,15 @@ TEST_F(Drawing, ShapesLandOnThePixelsTheyName)
   mGfx->DrawRect(COLOR_BLUE, IRECT(30, 30, 40, 40)); // R and B included
   EXPECT_EQ(mGfx->GetPoint(40, 40), COLOR_BLUE);
   EXPECT_EQ(mGfx->GetPoint(35, 35), COLOR_WHITE);
-
-  mGfx->DrawVerticalLine(COLOR_GREEN, IRECT(50, 0, 60, 10), 2.0f); // clamped to the right edge
-  EXPECT_EQ(mGfx->GetPoint(60, 5), COLOR_GREEN);
-  mGfx->DrawRadialLine(COLOR_BLACK, 80, 40, 0.0f, 5, 10); // straight up
-  EXPECT_EQ(mGfx->GetPoint(80, 32), COLOR_BLACK);
-  EXPECT_EQ(mGfx->GetPoint(80, 45), COLOR_WHITE);
-
   IChannelBlend half(IChannelBlend::kBlendNone, 0.5f);
   mGfx->FillIRect(COLOR_BLACK, IRECT(0, 60, 10, 70), &half);
   EXPECT_NEAR(mGfx->GetPoint(5, 65).R, 128, 1);
-  const IColor seeThrough(0, 0, 0, 0);
-  mGfx->ForcePixel(seeThrough, 5, 65);
-  EXPECT_EQ(mGfx->GetPoint(5, 65).A, 0);
-  EXPECT_FALSE(mGfx->ForcePixel(COLOR_RED, 500, 5));
   EXPECT_EQ(mGfx->GetPoint(-1, 0), COLOR_TRANSPARENT);
-
-  mGfx->FillRoundRect(COLOR_BLUE, IRECT(90, 60, 110, 80), nullptr, 4);
-  EXPECT_EQ(mGfx->GetPoint(100, 70), COLOR_BLUE);
-  EXPECT_EQ(mGfx->GetPoint(90, 60), COLOR_WHITE); // the corner is rounded off
 }
 
-TEST_F(Drawing, TextIsMeasuredByAlignmentAndFontsAreShared)
+TEST_F(Drawing, TextIsDrawnAndFontsAreSharedAcrossEditors)
 {
   IText text(12, COLOR_BLACK, "Arial", IText::kStyleNormal, IText::kAlignCenter);
-  IRECT rect(10, 10, 110, 30);
-  ASSERT_TRUE(mGfx->MeasureIText(&text, "Cutoff", &rect));
-  ASSERT_NE(text.mCached, nullptr);
-  const int w = rect.W();
-  EXPECT_GT(w, 10);
-  EXPECT_EQ(rect.L, 60 - w / 2);
-  EXPECT_NEAR(rect.H(), 12, 1); // the cache aims the line height at the size
-
-  IText far = text;
-  far.mAlign = IText::kAlignFar;
-  far.mCached = nullptr;
-  IRECT farRect(10, 10, 110, 30);
-  mGfx->MeasureIText(&far, "Cutoff", &farRect);
-  EXPECT_EQ(farRect.R, 110);
-  EXPECT_EQ(farRect.L, 110 - w);
-  EXPECT_EQ(far.mCached, text.mCached);
-
-  TestPlug otherPlug;
-  IGraphicsHeadless other(&otherPlug, 10, 10);
-  IText same(12, COLOR_RED, "Arial");
-  EXPECT_EQ(other.CacheFont(&same), text.mCached); // the colour is not part of the key
-  IText bold(12, COLOR_BLACK, "Arial", IText::kStyleBold);
-  EXPECT_NE(other.CacheFont(&bold), text.mCached);
-
   IRECT untouched(1, 2, 3, 4);
   EXPECT_TRUE(mGfx->DrawIText(&text, "", &untouched));
   EXPECT_EQ(untouched, IRECT(1, 2, 3, 4));
@@ -167,10 +117,20 @@ TEST_F(Drawing, TextIsMeasuredByAlignmentAndFontsAreShared)
   mGfx->FillIRect(COLOR_WHITE, IRECT(0, 0, 120, 80));
   IRECT where(0, 40, 120, 60);
   ASSERT_TRUE(mGfx->DrawIText(&text, "MMMM", &where));
-  int dark = 0;
+  int dark = 0, left = 120, right = 0;
   for (int y = 40; y < 60; ++y)
-    for (int x = 0; x < 120; ++x) dark += mGfx->GetPoint(x, y).R < 128;
+    for (int x = 0; x < 120; ++x)
+      if (mGfx->GetPoint(x, y).R < 128) ++dark, left = std::min(left, x), right = std::max(right, x);
   EXPECT_GT(dark, 20);
+  EXPECT_NEAR(left + right, 120, 4); // centred
+
+  TestPlug otherPlug;
+  IGraphicsHeadless other(&otherPlug, 10, 10);
+  IText same(12, COLOR_RED, "Arial");
+  ASSERT_NE(text.mCached, nullptr);
+  EXPECT_EQ(other.CacheFont(&same), text.mCached); // the colour is not part of the key
+  IText bold(12, COLOR_BLACK, "Arial", IText::kStyleBold);
+  EXPECT_NE(other.CacheFont(&bold), text.mCached);
 }
 
 } // namespace

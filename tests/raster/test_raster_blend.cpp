@@ -43,7 +43,6 @@ const std::vector<BlendCase> kCases = {
      0.5f,
      {255, 160, 160, 160},
      2},
-    {"alpha mask scales by source alpha", kRed, {128, 0, 0, 0}, RstMode::kAlphaMask, 1.0f, {128, 255, 0, 0}},
 };
 
 using DrawPath = std::function<void(RstBitmap& dst, RstColor src, const RstPaint& paint)>;
@@ -60,16 +59,6 @@ const std::vector<std::pair<std::string, DrawPath>> kPaths = {
        auto source = FilledBitmap(3, 3, src);
        dst.Blit(1, 1, *source, {1, 1, 2, 2}, p);
      }},
-    {"BlitScaled",
-     [](RstBitmap& dst, RstColor src, const RstPaint& p) {
-       auto source = FilledBitmap(2, 2, src);
-       dst.BlitScaled({1, 1, 2, 2}, *source, source->Bounds(), p);
-     }},
-    {"BlitRotated",
-     [](RstBitmap& dst, RstColor src, const RstPaint& p) {
-       auto source = FilledBitmap(1, 1, src);
-       dst.BlitRotated(*source, source->Bounds(), 0.5, 0.5, 1.5, 1.5, 0.0, p);
-     }},
 };
 
 TEST(RasterBlend, ModesGiveTheExpectedColourThroughEveryDrawingPath)
@@ -84,12 +73,9 @@ TEST(RasterBlend, ModesGiveTheExpectedColourThroughEveryDrawingPath)
       EXPECT_TRUE(ColorNear({RstAlpha(actual), RstRed(actual), RstGreen(actual), RstBlue(actual)},
                             {RstAlpha(expected), RstRed(expected), RstGreen(expected), RstBlue(expected)},
                             c.tolerance));
-      // The neighbours stay as they were (AlphaMask clears outside its source
-      // only for rotated blits, where that is its purpose).
-      if (c.mode != RstMode::kAlphaMask || pathName != "BlitRotated") {
-        EXPECT_EQ(dst->GetPixel(0, 1), RstPremultiply(c.dst));
-        EXPECT_EQ(dst->GetPixel(2, 1), RstPremultiply(c.dst));
-      }
+      // The neighbours stay as they were.
+      EXPECT_EQ(dst->GetPixel(0, 1), RstPremultiply(c.dst));
+      EXPECT_EQ(dst->GetPixel(2, 1), RstPremultiply(c.dst));
     }
   }
 }
@@ -98,8 +84,7 @@ TEST(RasterBlend, ZeroNegativeOrNanWeightDrawsNothing)
 {
   for (const auto& [pathName, draw] : kPaths) {
     for (float weight : {0.0f, -1.0f, std::numeric_limits<float>::quiet_NaN()}) {
-      for (RstMode mode :
-           {RstMode::kBlend, RstMode::kCopy, RstMode::kAdd, RstMode::kDodge, RstMode::kAlphaMask}) {
+      for (RstMode mode : {RstMode::kBlend, RstMode::kCopy, RstMode::kAdd, RstMode::kDodge}) {
         SCOPED_TRACE(pathName + " weight " + std::to_string(weight) + " mode " + std::to_string(int(mode)));
         auto dst = FilledBitmap(3, 3, kBlue);
         draw(*dst, kRed, {mode, weight});
@@ -109,21 +94,13 @@ TEST(RasterBlend, ZeroNegativeOrNanWeightDrawsNothing)
   }
 }
 
-TEST(RasterBlend, StrokesThatCopyOrCutTouchOnlyTheirOwnPixels)
+TEST(RasterBlend, StrokesThatCopyTouchOnlyTheirOwnPixels)
 {
   auto copied = FilledBitmap(8, 8, kBlue);
   copied->Line(1, 4, 6, 4, kRed, {RstMode::kCopy, 0.5f});
   EXPECT_TRUE(ColorNear(copied->GetColor(3, 4), {255, 128, 0, 127}));
   EXPECT_EQ(copied->GetColor(3, 3), kBlue);
   EXPECT_EQ(copied->GetColor(3, 5), kBlue);
-
-  auto cut = FilledBitmap(8, 8, kBlue);
-  cut->Line(1, 4, 6, 4, kTransparent, {RstMode::kAlphaMask});
-  cut->Circle(4, 4, 2, {128, 0, 0, 0}, {RstMode::kAlphaMask});
-  EXPECT_EQ(cut->GetColor(3, 4), kTransparent);
-  EXPECT_TRUE(ColorNear(cut->GetColor(4, 2), {128, 0, 0, 255}, 2));
-  EXPECT_EQ(cut->GetColor(0, 0), kBlue);
-  EXPECT_EQ(cut->GetColor(7, 7), kBlue);
 }
 
 } // namespace

@@ -166,21 +166,12 @@ TEST_F(RealTimeSafety, RenderingAllocatesNothingAfterReset)
   z->OnActivate(true);
 
   // A heavy patch with every kind of modulation in use.
-  hostSets(*z, kVoices, 23); // 32 voices
-  hostSets(*z, kFlt1Mode, 4);
-  hostSets(*z, kFlt1Reso, 0.7);
-  hostSets(*z, kFlt2Reso, 0.9);
-  hostSets(*z, kFlt2Flt1In, 0.5);
-  hostSets(*z, kFlt1RingIn, 0.4);
-  hostSets(*z, kFlt2NoiseIn, 0.2);
-  hostSets(*z, kAmp1Level, 1.0);
-  hostSets(*z, kOsc2Sync, 2);
-  hostSets(*z, kOsc1FM1Amt, 0.3);
-  hostSets(*z, kFlt1CF1Amt, 2.0);
-  hostSets(*z, kLFO1Sync, 1);
-  hostSets(*z, kLFO2Wave, 4);
-  hostSets(*z, kPortamento, 0.05);
-  hostSets(*z, kSoftClip, 1);
+  const std::pair<int, double> patch[] = {
+      {kVoices, 23}, // 32 voices
+      {kFlt1Mode, 4},      {kFlt1Reso, 0.7},  {kFlt2Reso, 0.9},    {kFlt2Flt1In, 0.5}, {kFlt1RingIn, 0.4},
+      {kFlt2NoiseIn, 0.2}, {kAmp1Level, 1.0}, {kOsc2Sync, 2},      {kOsc1FM1Amt, 0.3}, {kFlt1CF1Amt, 2.0},
+      {kLFO1Sync, 1},      {kLFO2Wave, 4},    {kPortamento, 0.05}, {kSoftClip, 1}};
+  for (const auto& [idx, value] : patch) hostSets(*z, idx, value);
   z->midiCCParam[7] = kFlt2Cutoff;
   z->midiCCParam[74] = kFlt1Mode;
 
