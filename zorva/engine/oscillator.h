@@ -74,7 +74,34 @@ public:
   // What an unrouted source pointer reads, so that no pointer is ever null.
   static constexpr double kNoModulation = 0.0;
 
-  // Set directly by the voice's parameter handling.
+  // The voice's parameter handling. Sources are the addresses of values
+  // their owners keep current; FM amounts are already scaled to 1/128
+  // semitone per unit of source.
+  void setBendSource(const double* source) { bend = source; }
+  void setWaveform(int wave) { waveform = wave; }
+  void setShape(double amount) { shape = amount; }
+  void setShapeModAmount(double amount) { shapeModAmount = amount; }
+  void setShapeModSource(const double* source) { shapeModSource = source; }
+  void setFM1Amount(double amount) { fm1Amount = amount; }
+  void setFM1Source(const double* source) { fm1Source = source; }
+  void setFM2Amount(double amount) { fm2Amount = amount; }
+  void setFM2Source(const double* source) { fm2Source = source; }
+  void setSyncMode(int mode) { syncMode = mode; }
+
+  const double* getBendSource() const { return bend; }
+  const double* getShapeModSource() const { return shapeModSource; }
+  std::int32_t getPhase() const { return phase; }
+  std::int32_t getSecondPhase() const { return secondPhase; }
+  std::int32_t getIncrement() const { return increment; }
+  bool isReversed() const { return reversed; }
+  const double* getTable() const { return table; }
+  const double* getSmoothTable() const { return smoothTable; }
+
+private:
+  // Points the unrouted slots at its own zero source and lets them follow
+  // the instrument's shared values.
+  friend class Voice;
+
   const double* bend = &kNoModulation;
   std::int32_t bendRange = 0;
   std::int32_t transpose = 0;
@@ -83,7 +110,7 @@ public:
   double shape = 0.0;
   double shapeModAmount = 0.0;
   const double* shapeModSource = &kNoModulation;
-  double fm1Amount = 0.0; // already scaled to 1/128 semitone per unit of source
+  double fm1Amount = 0.0;
   const double* fm1Source = &kNoModulation;
   double fm2Amount = 0.0;
   const double* fm2Source = &kNoModulation;
@@ -100,7 +127,6 @@ public:
   double sampleRate = 0.0;
   const std::int32_t* freq2PhInc = nullptr;
 
-private:
   template <bool Render> void run(double* out, double* smoothOut, int stride, int n, bool* wrap);
   template <bool Render, int Sync, int Direction>
   void loop(double* out, double* smoothOut, int stride, int n, bool* wrap);
