@@ -237,18 +237,16 @@ TEST(Oscillator, SilenceTurnsLikeProcessAndRestartKeepsTheOffset)
 TEST(Oscillator, InstancesAtDifferentRatesCanStartConcurrently)
 {
   // Two instances created on different threads, each at its own rate.
+  auto rate = [](int t) { return t % 2 ? 48000.0 : 22050.0 * (t + 1); };
   int increments[4] = {};
   std::vector<std::thread> threads;
   for (int t = 0; t < 4; ++t)
-    threads.emplace_back([t, &increments] {
+    threads.emplace_back([t, &increments, &rate] {
       Oscillator osc;
-      osc.init(t % 2 ? 48000.0 : 22050.0 * (t + 1));
+      osc.init(rate(t));
       osc.update(kA4);
       increments[t] = osc.getIncrement();
     });
   for (auto& t : threads) t.join();
-  EXPECT_EQ(increments[0], int(440.0 * 268435456.0 / 22050.0));
-  EXPECT_EQ(increments[1], int(440.0 * 268435456.0 / 48000.0));
-  EXPECT_EQ(increments[2], int(440.0 * 268435456.0 / 66150.0));
-  EXPECT_EQ(increments[3], increments[1]);
+  for (int t = 0; t < 4; ++t) EXPECT_EQ(increments[t], int(440.0 * 268435456.0 / rate(t))) << t;
 }

