@@ -68,9 +68,9 @@ public:
   std::int32_t getCutoffIndex() const { return lastCutoffIndex; }
 
 private:
-  // The voice renders through step with the modes' own shortcuts and points
-  // the unrouted slots at its sources; the voice groups run the same filter
-  // across lanes from this state.
+  // The voice's render loop takes the modes' shortcuts itself and its slots
+  // follow the instrument's shared values; the voice groups run the same
+  // filter across lanes from this state.
   friend class Voice;
   template <int W> friend struct VoiceLanes;
 

@@ -90,6 +90,8 @@ public:
 
   const double* getBendSource() const { return bend; }
   const double* getShapeModSource() const { return shapeModSource; }
+  const double* getFM1Source() const { return fm1Source; }
+  const double* getFM2Source() const { return fm2Source; }
   std::int32_t getPhase() const { return phase; }
   std::int32_t getSecondPhase() const { return secondPhase; }
   std::int32_t getIncrement() const { return increment; }
@@ -98,10 +100,6 @@ public:
   const double* getSmoothTable() const { return smoothTable; }
 
 private:
-  // Points the unrouted slots at its own zero source and lets them follow
-  // the instrument's shared values.
-  friend class Voice;
-
   const double* bend = &kNoModulation;
   std::int32_t bendRange = 0;
   std::int32_t transpose = 0;

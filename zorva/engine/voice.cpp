@@ -95,18 +95,17 @@ void Voice::setSharedSources(const double* pitchBend, const double* positivePitc
 {
   const double* const from[3] = {bend, positiveBend, wheel};
   const double* const to[3] = {pitchBend, positivePitchBend, modWheel};
-  auto follow = [&](const double*& slot) {
+  auto moved = [&](const double* slot) {
     for (int i = 0; i < 3; ++i)
-      if (slot == from[i]) {
-        slot = to[i];
-        return;
-      }
+      if (slot == from[i]) return to[i];
+    return slot;
   };
+  auto follow = [&](const double*& slot) { slot = moved(slot); };
   for (auto& o : osc) {
-    follow(o.bend);
-    follow(o.shapeModSource);
-    follow(o.fm1Source);
-    follow(o.fm2Source);
+    o.setBendSource(moved(o.getBendSource()));
+    o.setShapeModSource(moved(o.getShapeModSource()));
+    o.setFM1Source(moved(o.getFM1Source()));
+    o.setFM2Source(moved(o.getFM2Source()));
   }
   for (auto& f : filter) {
     follow(f.cutoffMod1Source);
