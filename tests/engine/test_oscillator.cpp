@@ -88,31 +88,6 @@ TEST(Oscillator, PitchChoosesIncrementAndTablesAndIsHeldAtTheEnds)
   EXPECT_EQ(osc.getSecondPhase(), osc.getPhase());
 }
 
-TEST(Oscillator, LowRatesStayInsideTheTableAndOnlyANewRateRestarts)
-{
-  // At low rates the top notes stay below one cycle per sample, and a phase
-  // running both ways (soft sync at every sample) stays inside the table.
-  for (double rate : {1000.0, 8000.0}) {
-    Oscillator osc;
-    osc.init(rate);
-    osc.setSyncMode(Oscillator::kSyncSoft);
-    osc.update(17280);
-    EXPECT_LT(osc.getIncrement(), Oscillator::kPhaseCycle) << rate;
-    EXPECT_LE(peak(render(osc, 100, std::vector<char>(100, 1))), 1.5) << rate;
-  }
-
-  // Every oscillator starts at phase 0; init at the same rate keeps phases.
-  Oscillator later;
-  EXPECT_EQ(later.getPhase() | later.getSecondPhase() | later.getIncrement(), 0);
-  later.update(kA4);
-  render(later, 10);
-  const int phase = later.getPhase();
-  later.init(44100.0);
-  EXPECT_EQ(later.getPhase(), phase);
-  later.init(96000.0);
-  EXPECT_EQ(later.getPhase(), 0);
-}
-
 TEST(Oscillator, ShapeAtTheExtremes)
 {
   Oscillator pulse;
@@ -207,9 +182,10 @@ TEST(Oscillator, SoftSyncReversesAtEveryMasterWrap)
   }
 }
 
-TEST(Oscillator, SilenceTurnsLikeProcessAndRestartKeepsTheOffset)
+TEST(Oscillator, PhasesThroughSilenceRestartAndANewRate)
 {
   Oscillator a, b;
+  EXPECT_EQ(a.getPhase() | a.getSecondPhase() | a.getIncrement(), 0);
   for (Oscillator* o : {&a, &b}) {
     o->setSyncMode(Oscillator::kSyncSoft);
     o->setShape(0.3);
@@ -225,28 +201,46 @@ TEST(Oscillator, SilenceTurnsLikeProcessAndRestartKeepsTheOffset)
   EXPECT_EQ(a.isReversed(), b.isReversed());
   EXPECT_TRUE(std::equal(wa, wa + 300, wb));
 
-  // Also when the second read point lies behind the first.
+  // A restart keeps the offset, also when the second read point lies behind.
   for (int i = 0; i < 300 && a.getSecondPhase() >= a.getPhase(); ++i) render(a, 1);
   const int offset = a.getSecondPhase() - a.getPhase();
   ASSERT_LT(offset, 0);
   a.restart();
   EXPECT_EQ(a.getPhase(), 0);
   EXPECT_EQ(a.getSecondPhase(), offset + Oscillator::kPhaseCycle);
+
+  // Only a new rate restarts the phases.
+  const int phase = b.getPhase();
+  b.init(44100.0);
+  EXPECT_EQ(b.getPhase(), phase);
+  b.init(96000.0);
+  EXPECT_EQ(b.getPhase() | b.getSecondPhase(), 0);
 }
 
-TEST(Oscillator, InstancesAtDifferentRatesCanStartConcurrently)
+TEST(Oscillator, RatesStartConcurrentlyWithTheirOwnIncrementsInsideTheTable)
 {
-  // Two instances created on different threads, each at its own rate.
-  auto rate = [](int t) { return t % 2 ? 48000.0 : 22050.0 * (t + 1); };
-  int increments[4] = {};
+  // Instances created on different threads, each at its own rate. At low
+  // rates the top notes stay below one cycle per sample, and a phase running
+  // both ways (soft sync at every sample) stays inside the table.
+  const double rates[4] = {1000.0, 48000.0, 8000.0, 48000.0};
+  int increments[4] = {}, top[4] = {};
+  double peaks[4] = {};
   std::vector<std::thread> threads;
   for (int t = 0; t < 4; ++t)
-    threads.emplace_back([t, &increments, &rate] {
+    threads.emplace_back([&, t] {
       Oscillator osc;
-      osc.init(rate(t));
+      osc.init(rates[t]);
       osc.update(kA4);
       increments[t] = osc.getIncrement();
+      osc.setSyncMode(Oscillator::kSyncSoft);
+      osc.update(17280);
+      top[t] = osc.getIncrement();
+      peaks[t] = peak(render(osc, 100, std::vector<char>(100, 1)));
     });
   for (auto& t : threads) t.join();
-  for (int t = 0; t < 4; ++t) EXPECT_EQ(increments[t], int(440.0 * 268435456.0 / rate(t))) << t;
+  for (int t = 0; t < 4; ++t) {
+    EXPECT_EQ(increments[t], int(440.0 * 268435456.0 / rates[t])) << t;
+    EXPECT_LT(top[t], Oscillator::kPhaseCycle) << t;
+    EXPECT_LE(peaks[t], 1.5) << t;
+  }
 }
