@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <cmath>
 #include <limits>
 #include <utility>
 #include <vector>
@@ -251,17 +249,11 @@ TEST_F(VoiceTest, ParametersOutsideTheVoiceChangeNothingAndModeAlwaysResets)
   EXPECT_EQ(response(voice.filter[1]), response(restarted));
 }
 
-TEST_F(VoiceTest, OverlongRunsAndTinySampleRatesStayInsideTheBuffers)
+TEST_F(VoiceTest, OverlongRunsStayInsideTheBuffers)
 {
   voice.setNoteOn(60, 100, 1);
   voice.update(17280.0, 17280.0);
   std::vector<double> left(1000), right(1000);
   voice.process(left.data(), right.data(), 1000);
   EXPECT_NE(left[999], 0.0);
-
-  voice.setSampleRate(500.0);
-  voice.setNoteOn(60, 100, 2);
-  voice.update(17280.0, 17280.0);
-  voice.process(left.data(), right.data(), 10);
-  EXPECT_TRUE(std::isfinite(left[9]));
 }
