@@ -14,7 +14,7 @@ std::vector<double> run(LFO& lfo, int steps)
   std::vector<double> out;
   for (int i = 0; i < steps; ++i) {
     lfo.update();
-    out.push_back(lfo.output);
+    out.push_back(lfo.getOutput());
   }
   return out;
 }
@@ -23,44 +23,42 @@ std::vector<double> run(LFO& lfo, int steps)
 LFO withPeriod(int wave, int period)
 {
   LFO lfo;
-  lfo.waveform = wave;
+  lfo.setWaveform(wave);
   lfo.setRate(1000.0 / period);
-  lfo.counter = period - 1;
+  lfo.update(); // from the counter setRate leaves to the cycle's first step
   return lfo;
 }
 
 } // namespace
 
-TEST(LFO, SyncedPeriods)
+TEST(LFO, SyncedPeriodsAndExtremeRatesAndTempos)
 {
   LFO synced;
   synced.setSync(true);
   synced.setTempo(120.0);
   synced.setRate(100.0 * std::pow(11.0 / 19.0, 4.0)); // "1/4"
   synced.update();
-  EXPECT_EQ(synced.period, 500);
+  EXPECT_EQ(synced.getPeriod(), 500);
   synced.setRate(100.0 * std::pow(16.0 / 19.0, 4.0)); // "1/8T"
   synced.update();
-  EXPECT_EQ(synced.period, 167);
-}
+  EXPECT_EQ(synced.getPeriod(), 167);
+  synced.setRate(1e9); // the fastest division, "1/32"
+  synced.update();
+  EXPECT_EQ(synced.getPeriod(), 63);
 
-TEST(LFO, ExtremeRatesAndTemposSaturateInsteadOfOverflowing)
-{
-  LFO lfo;
-  lfo.setRate(1e-12);
-  EXPECT_EQ(lfo.freePeriod, 2147483647);
-  lfo.setRate(1e9);
-  EXPECT_EQ(lfo.beatsPerCycle, 0.125);
-  lfo.setRate(-3.0);
-  EXPECT_EQ(lfo.period, 0);
-
-  LFO synced;
-  synced.setSync(true);
+  // Saturated instead of overflowing; a broken tempo counts as 120 bpm.
   synced.setTempo(1e-300);
   synced.update();
-  EXPECT_EQ(synced.period, 2147483647);
+  EXPECT_EQ(synced.getPeriod(), 2147483647);
   synced.setTempo(std::numeric_limits<double>::quiet_NaN());
-  EXPECT_EQ(synced.secondsPerBeat, 0.5);
+  synced.update();
+  EXPECT_EQ(synced.getPeriod(), 63);
+
+  LFO lfo;
+  lfo.setRate(1e-12);
+  EXPECT_EQ(lfo.getPeriod(), 2147483647);
+  lfo.setRate(-3.0);
+  EXPECT_EQ(lfo.getPeriod(), 0);
 }
 
 TEST(LFO, WaveformSteps)
@@ -75,17 +73,17 @@ TEST(LFO, WaveformSteps)
   std::vector<double> uni;
   for (int i = 0; i < 5; ++i) {
     sawUp.update();
-    uni.push_back(sawUp.unipolarOutput);
+    uni.push_back(sawUp.getUnipolarOutput());
   }
   EXPECT_EQ(uni, (std::vector<double>{0, 0.25, 0.5, 0.75, 1}));
 
   // The modulation source scales the depth: opening with a positive amount,
   // closing with a negative one.
   double source = 0.25;
-  square.modSource = &source;
-  square.modAmount = 1.0;
+  square.setModSource(&source);
+  square.setModAmount(1.0);
   EXPECT_EQ(run(square, 1), (std::vector<double>{0.25}));
-  square.modAmount = -1.0;
+  square.setModAmount(-1.0);
   EXPECT_EQ(run(square, 1), (std::vector<double>{-0.75}));
 }
 
@@ -93,10 +91,11 @@ TEST(LFO, RateChangesKeepThePositionOrStartANewCycle)
 {
   LFO lfo;
   lfo.setRate(10.0);
-  lfo.counter = 50;
+  run(lfo, 50);
+  EXPECT_EQ(lfo.getCounter(), 50);
   lfo.setRate(20.0);
-  EXPECT_EQ(lfo.period, 50);
-  EXPECT_EQ(lfo.counter, 25);
+  EXPECT_EQ(lfo.getPeriod(), 50);
+  EXPECT_EQ(lfo.getCounter(), 25);
 
   // Rate 0 holds a constant; a rate that returns starts a fresh cycle.
   lfo = withPeriod(LFO::kSquare, 10);
@@ -106,47 +105,44 @@ TEST(LFO, RateChangesKeepThePositionOrStartANewCycle)
   EXPECT_EQ(run(lfo, 6), (std::vector<double>{1, 1, 1, 1, 1, -1}));
 }
 
-TEST(LFO, SampleAndHoldDrawsOncePerCycleAndAtEveryRetrigger)
+TEST(LFO, SampleAndHoldDrawsOncePerCycleAndAtEveryStart)
 {
-  LFO::setNoiseSeed(1);
   LFO lfo = withPeriod(LFO::kSampleHold, 3);
-  lfo.retrigger = true;
-  std::vector<double> out = run(lfo, 7);
+  std::vector<double> out = run(lfo, 8);
   // Held within a cycle, new at every wrap.
   EXPECT_EQ(out[2], out[0]);
   EXPECT_NE(out[3], out[0]);
   EXPECT_EQ(out[5], out[3]);
   EXPECT_NE(out[6], out[3]);
+  EXPECT_EQ(out[7], out[6]);
 
-  const double before = lfo.heldValue;
-  lfo.start(); // a new value at the start, too
-  EXPECT_NE(lfo.heldValue, before);
+  lfo.start(); // a new value at the start, too, even within a cycle
+  EXPECT_NE(run(lfo, 1)[0], out[7]);
 }
 
 TEST(LFO, SynchronizeAlignsTheCycleAndWaitsAtItsEndWhileRunning)
 {
   LFO lfo;
-  lfo.waveform = LFO::kSawUp;
+  lfo.setWaveform(LFO::kSawUp);
   lfo.setRate(1.0); // "1/1": four beats
   lfo.setSync(true);
   lfo.setTempo(120.0);
   lfo.synchronize(1.0, true); // one beat into a 2000-step cycle
-  EXPECT_EQ(lfo.period, 2000);
-  EXPECT_EQ(lfo.counter, 1500);
-  EXPECT_TRUE(lfo.locked);
-  for (int i = 0; i < 1501; ++i) lfo.update();
-  EXPECT_EQ(lfo.counter, 0);
-  lfo.update();
-  EXPECT_EQ(lfo.counter, 0); // waits for the host
+  EXPECT_EQ(lfo.getPeriod(), 2000);
+  EXPECT_EQ(lfo.getCounter(), 1500);
+  run(lfo, 1502);
+  EXPECT_EQ(lfo.getCounter(), 0); // waits for the host
   lfo.synchronize(4.0, true);
-  EXPECT_EQ(lfo.counter, 2000);
+  EXPECT_EQ(lfo.getCounter(), 2000);
 
   lfo.synchronize(std::numeric_limits<double>::quiet_NaN(), false); // a broken position realigns nothing
-  EXPECT_EQ(lfo.counter, 2000);
-  EXPECT_FALSE(lfo.locked);
+  EXPECT_EQ(lfo.getCounter(), 2000);
+  run(lfo, 2001); // and a stopped host lets the cycle run on
+  EXPECT_EQ(lfo.getCounter(), 1999);
 
   lfo.setSync(false);
   lfo.synchronize(2.0, true);
-  EXPECT_FALSE(lfo.locked);
-  EXPECT_EQ(lfo.period, 1000);
+  EXPECT_EQ(lfo.getPeriod(), 1000);
+  run(lfo, lfo.getCounter() + 1);
+  EXPECT_EQ(lfo.getCounter(), 999);
 }

@@ -54,82 +54,53 @@ TEST(Oscillator, TablesAreTaperedBandLimitedSawtooths)
   EXPECT_NEAR(Oscillator::waveTable(10)[1024], 0.5, 1e-15); // 0.5 sine
 }
 
-TEST(Oscillator, PitchChoosesIncrementAndTables)
-{
-  Oscillator osc;
-  // Transpose, tuning, bend and FM add up in 1/128 semitone.
-  const double bend = -0.5;
-  osc.bend = &bend;
-  osc.setPBendRange(2);
-  osc.setTranspose(12);
-  osc.setTuning(-3);
-  osc.fm1Amount = 1536.2;
-  osc.fm1Source = &kOne;
-  osc.update(kA4);
-  EXPECT_EQ(osc.increment, osc.freq2PhInc[11773]); // 8832 + 1533 - 128 + 1536.2
-
-  osc.waveform = Oscillator::kSine;
-  osc.update(0);
-  EXPECT_EQ(osc.table, Oscillator::waveTable(10));
-  EXPECT_EQ(osc.smoothTable, Oscillator::waveTable(10));
-}
-
-TEST(Oscillator, PitchIsHeldAtTheEndsOfTheTable)
+TEST(Oscillator, PitchChoosesIncrementAndTablesAndIsHeldAtTheEnds)
 {
   Oscillator osc;
   const int* inc = Oscillator::phaseIncrementTable(44100.0);
-  osc.update(-300);
-  EXPECT_EQ(osc.increment, inc[0]);
+  // Transpose, tuning, bend and FM add up in 1/128 semitone.
+  const double bend = -0.5;
+  osc.setBendSource(&bend);
+  osc.setPBendRange(2);
+  osc.setTranspose(12);
+  osc.setTuning(-3);
+  osc.setFM1Amount(1536.2);
+  osc.setFM1Source(&kOne);
+  osc.update(kA4);
+  EXPECT_EQ(osc.getIncrement(), inc[11773]); // 8832 + 1533 - 128 + 1536.2
+
+  osc.setWaveform(Oscillator::kSine);
+  osc.update(-5000);
+  EXPECT_EQ(osc.getIncrement(), inc[0]);
+  EXPECT_EQ(osc.getTable(), Oscillator::waveTable(10));
+  EXPECT_EQ(osc.getSmoothTable(), Oscillator::waveTable(10));
 
   // Wild modulation sums are clamped, never converted undefined.
   const double huge = 1e300, nan = std::numeric_limits<double>::quiet_NaN();
-  osc.fm1Amount = 1.0;
-  osc.fm1Source = &huge;
+  osc.setFM1Source(&huge);
   osc.update(0);
-  EXPECT_EQ(osc.increment, inc[17280]);
-  osc.fm1Source = osc.shapeModSource = &nan;
-  osc.shapeModAmount = 1.0;
+  EXPECT_EQ(osc.getIncrement(), inc[17280]);
+  osc.setFM1Source(&nan);
+  osc.setShapeModSource(&nan);
+  osc.setShapeModAmount(1.0);
   osc.update(0);
-  EXPECT_EQ(osc.increment, inc[0]);
-  EXPECT_EQ(osc.secondPhase, osc.phase);
-}
-
-TEST(Oscillator, LowRatesStayInsideTheTableAndRestartsKeepPhases)
-{
-  // At low rates the top notes stay below one cycle per sample, and a phase
-  // running both ways (soft sync at every sample) stays inside the table.
-  for (double rate : {1000.0, 8000.0}) {
-    Oscillator osc;
-    osc.init(rate);
-    osc.syncMode = Oscillator::kSyncSoft;
-    osc.update(17280);
-    EXPECT_LT(osc.increment, Oscillator::kPhaseCycle) << rate;
-    EXPECT_LE(peak(render(osc, 100, std::vector<char>(100, 1))), 1.5) << rate;
-  }
-
-  // Every oscillator starts at phase 0; init at the same rate keeps phases.
-  Oscillator later;
-  EXPECT_EQ(later.phase | later.secondPhase | later.increment, 0);
-  later.phase = 5;
-  later.init(44100.0);
-  EXPECT_EQ(later.phase, 5);
-  later.init(96000.0);
-  EXPECT_EQ(later.phase, 0);
+  EXPECT_EQ(osc.getIncrement(), inc[0]);
+  EXPECT_EQ(osc.getSecondPhase(), osc.getPhase());
 }
 
 TEST(Oscillator, ShapeAtTheExtremes)
 {
   Oscillator pulse;
-  pulse.waveform = Oscillator::kPulse;
+  pulse.setWaveform(Oscillator::kPulse);
   pulse.update(kLowNote);
-  ASSERT_EQ(pulse.table, Oscillator::waveTable(0));
-  const int period = Oscillator::kPhaseCycle / pulse.increment;
+  ASSERT_EQ(pulse.getTable(), Oscillator::waveTable(0));
+  const int period = Oscillator::kPhaseCycle / pulse.getIncrement();
   std::vector<double> square = render(pulse, period);
   EXPECT_NEAR(square[period / 4], M_PI / 4, 0.02); // two sawtooths half a cycle apart
   EXPECT_NEAR(square[3 * period / 4], -M_PI / 4, 0.02);
-  pulse.shapeModSource = &kOne;
+  pulse.setShapeModSource(&kOne);
   for (double shapeSum : {1.0, 1.2, -0.2}) { // full width, and outside the range: silence
-    pulse.shapeModAmount = shapeSum;
+    pulse.setShapeModAmount(shapeSum);
     pulse.update(kLowNote);
     EXPECT_EQ(peak(render(pulse, period)), 0.0) << shapeSum;
   }
@@ -137,22 +108,22 @@ TEST(Oscillator, ShapeAtTheExtremes)
   // Outside 0 ... 1 the read points coincide: sawtooth 1.5 S, saw-pulse 0.5 S.
   for (int wave : {Oscillator::kSawtooth, Oscillator::kSawPulse}) {
     Oscillator osc;
-    osc.waveform = wave;
-    osc.shape = 1.5;
+    osc.setWaveform(wave);
+    osc.setShape(1.5);
     osc.update(kLowNote);
     for (int i = 0; i < 300; ++i) {
       const double expected =
-          Oscillator::waveTable(0)[osc.phase >> 16] * (wave == Oscillator::kSawtooth ? 1.5 : 0.5);
+          Oscillator::waveTable(0)[osc.getPhase() >> 16] * (wave == Oscillator::kSawtooth ? 1.5 : 0.5);
       ASSERT_EQ(render(osc, 1)[0], expected) << i;
     }
   }
 
   // Sine: 0.75 sine at shape 0, the antiphase sum 0.25 sine at shape 1.
   Oscillator sine;
-  sine.waveform = Oscillator::kSine;
+  sine.setWaveform(Oscillator::kSine);
   sine.update(kA4);
   EXPECT_NEAR(peak(render(sine, 101)), 0.75, 1e-3);
-  sine.shape = 1.0;
+  sine.setShape(1.0);
   sine.update(kA4);
   EXPECT_NEAR(peak(render(sine, 101)), 0.25, 1e-3);
 }
@@ -161,10 +132,10 @@ TEST(Oscillator, HardSyncRestartsAtEveryMasterWrap)
 {
   Oscillator master, slave;
   master.update(kA4);
-  slave.syncMode = Oscillator::kSyncHard;
-  slave.shape = 0.25;
+  slave.setSyncMode(Oscillator::kSyncHard);
+  slave.setShape(0.25);
   slave.update(kA4 + 700);
-  const int offset = (slave.secondPhase - slave.phase) & Oscillator::kPhaseMask;
+  const int offset = (slave.getSecondPhase() - slave.getPhase()) & Oscillator::kPhaseMask;
   int syncs = 0;
   for (int i = 0; i < 1000; ++i) {
     double o, s;
@@ -174,8 +145,8 @@ TEST(Oscillator, HardSyncRestartsAtEveryMasterWrap)
     slave.process(&o, &s, 1, &wrap);
     if (masterWrapped) {
       ++syncs; // restarted at 0 with the read-point offset kept, then advanced once
-      EXPECT_EQ(slave.phase, slave.increment);
-      EXPECT_EQ(slave.secondPhase, (offset + slave.increment) & Oscillator::kPhaseMask);
+      EXPECT_EQ(slave.getPhase(), slave.getIncrement());
+      EXPECT_EQ(slave.getSecondPhase(), (offset + slave.getIncrement()) & Oscillator::kPhaseMask);
     }
   }
   EXPECT_EQ(syncs, 9); // 440 Hz over 1000 samples
@@ -184,35 +155,40 @@ TEST(Oscillator, HardSyncRestartsAtEveryMasterWrap)
 TEST(Oscillator, SoftSyncReversesAtEveryMasterWrap)
 {
   Oscillator slave;
-  slave.syncMode = Oscillator::kSyncSoft;
+  slave.setSyncMode(Oscillator::kSyncSoft);
   slave.update(kA4);
+  const int inc = slave.getIncrement();
   std::vector<char> wraps(100, 0);
-  wraps[10] = wraps[50] = 1;
+  wraps[10] = wraps[50] = wraps[99] = 1;
   for (int i = 0; i < 100; ++i) {
-    const int before = slave.phase;
+    const int before = slave.getPhase();
     render(slave, 1, {wraps[i]});
-    const bool backwards = i >= 10 && i < 50;
-    EXPECT_EQ(slave.reversed, backwards) << i;
-    EXPECT_EQ(slave.phase, (before + (backwards ? -1 : 1) * slave.increment) & Oscillator::kPhaseMask) << i;
+    const bool backwards = (i >= 10 && i < 50) || i == 99;
+    EXPECT_EQ(slave.isReversed(), backwards) << i;
+    EXPECT_EQ(slave.getPhase(), (before + (backwards ? -1 : 1) * inc) & Oscillator::kPhaseMask) << i;
   }
 
   // The direction persists with sync off; running back through 0 is a wrap.
-  slave.reversed = true;
-  slave.syncMode = Oscillator::kSyncOff;
-  slave.phase = 100;
-  double o, s;
-  bool wrap = false;
-  slave.process(&o, &s, 1, &wrap);
-  EXPECT_TRUE(wrap);
-  EXPECT_EQ(slave.phase, 100 - slave.increment + Oscillator::kPhaseCycle);
+  slave.setSyncMode(Oscillator::kSyncOff);
+  for (int i = 0, seen = 0; seen == 0; ++i) {
+    ASSERT_LT(i, 200);
+    const int before = slave.getPhase();
+    double o, s;
+    bool wrap = false;
+    slave.process(&o, &s, 1, &wrap);
+    seen += wrap;
+    EXPECT_EQ(wrap, before < inc);
+    EXPECT_EQ(slave.getPhase(), before - inc + (wrap ? Oscillator::kPhaseCycle : 0));
+  }
 }
 
-TEST(Oscillator, SilenceTurnsLikeProcessAndRestartKeepsTheOffset)
+TEST(Oscillator, PhasesThroughSilenceRestartAndANewRate)
 {
   Oscillator a, b;
+  EXPECT_EQ(a.getPhase() | a.getSecondPhase() | a.getIncrement(), 0);
   for (Oscillator* o : {&a, &b}) {
-    o->syncMode = Oscillator::kSyncSoft;
-    o->shape = 0.3;
+    o->setSyncMode(Oscillator::kSyncSoft);
+    o->setShape(0.3);
     o->update(kA4 + 1234);
   }
   bool wa[300], wb[300];
@@ -220,36 +196,51 @@ TEST(Oscillator, SilenceTurnsLikeProcessAndRestartKeepsTheOffset)
   std::vector<double> out(300), smooth(300);
   a.process(out.data(), smooth.data(), 300, wa);
   b.silence(300, wb);
-  EXPECT_EQ(a.phase, b.phase);
-  EXPECT_EQ(a.secondPhase, b.secondPhase);
-  EXPECT_EQ(a.reversed, b.reversed);
+  EXPECT_EQ(a.getPhase(), b.getPhase());
+  EXPECT_EQ(a.getSecondPhase(), b.getSecondPhase());
+  EXPECT_EQ(a.isReversed(), b.isReversed());
   EXPECT_TRUE(std::equal(wa, wa + 300, wb));
 
-  a.phase = 1000;
-  a.secondPhase = 2000;
+  // A restart keeps the offset, also when the second read point lies behind.
+  for (int i = 0; i < 300 && a.getSecondPhase() >= a.getPhase(); ++i) render(a, 1);
+  const int offset = a.getSecondPhase() - a.getPhase();
+  ASSERT_LT(offset, 0);
   a.restart();
-  EXPECT_EQ(a.phase, 0);
-  EXPECT_EQ(a.secondPhase, 1000);
-  a.phase = 3000;
-  a.restart();
-  EXPECT_EQ(a.secondPhase, Oscillator::kPhaseCycle - 2000);
+  EXPECT_EQ(a.getPhase(), 0);
+  EXPECT_EQ(a.getSecondPhase(), offset + Oscillator::kPhaseCycle);
+
+  // Only a new rate restarts the phases.
+  const int phase = b.getPhase();
+  b.init(44100.0);
+  EXPECT_EQ(b.getPhase(), phase);
+  b.init(96000.0);
+  EXPECT_EQ(b.getPhase() | b.getSecondPhase(), 0);
 }
 
-TEST(Oscillator, InstancesAtDifferentRatesCanStartConcurrently)
+TEST(Oscillator, RatesStartConcurrentlyWithTheirOwnIncrementsInsideTheTable)
 {
-  // Two instances created on different threads, each at its own rate.
-  int increments[4] = {};
+  // Instances created on different threads, each at its own rate. At low
+  // rates the top notes stay below one cycle per sample, and a phase running
+  // both ways (soft sync at every sample) stays inside the table.
+  const double rates[4] = {1000.0, 48000.0, 8000.0, 48000.0};
+  int increments[4] = {}, top[4] = {};
+  double peaks[4] = {};
   std::vector<std::thread> threads;
   for (int t = 0; t < 4; ++t)
-    threads.emplace_back([t, &increments] {
+    threads.emplace_back([&, t] {
       Oscillator osc;
-      osc.init(t % 2 ? 48000.0 : 22050.0 * (t + 1));
+      osc.init(rates[t]);
       osc.update(kA4);
-      increments[t] = osc.increment;
+      increments[t] = osc.getIncrement();
+      osc.setSyncMode(Oscillator::kSyncSoft);
+      osc.update(17280);
+      top[t] = osc.getIncrement();
+      peaks[t] = peak(render(osc, 100, std::vector<char>(100, 1)));
     });
   for (auto& t : threads) t.join();
-  EXPECT_EQ(increments[0], int(440.0 * 268435456.0 / 22050.0));
-  EXPECT_EQ(increments[1], int(440.0 * 268435456.0 / 48000.0));
-  EXPECT_EQ(increments[2], int(440.0 * 268435456.0 / 66150.0));
-  EXPECT_EQ(increments[3], increments[1]);
+  for (int t = 0; t < 4; ++t) {
+    EXPECT_EQ(increments[t], int(440.0 * 268435456.0 / rates[t])) << t;
+    EXPECT_LT(top[t], Oscillator::kPhaseCycle) << t;
+    EXPECT_LE(peaks[t], 1.5) << t;
+  }
 }

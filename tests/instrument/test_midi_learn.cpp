@@ -171,7 +171,7 @@ TEST_F(MidiLearn, LearnedControllersDriveTheirParameterWhenDue)
   EXPECT_EQ(z->GetParam(kFlt2Reso)->Value(), 0.0); // offset 122 is due at 132
   render(*z, 1, 1);
   EXPECT_EQ(z->GetParam(kFlt2Reso)->Value(), 1.0);
-  EXPECT_EQ(z->getVoice(0).filter[1].resonance, 1.0);
+  EXPECT_EQ(z->getVoice(0).filter[1].getResonance(), 1.0);
   EXPECT_EQ(z->hostParamChanges, 1);
 
   // The value the parameter already has changes nothing and tells nobody.

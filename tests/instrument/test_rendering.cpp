@@ -154,11 +154,11 @@ TEST_F(Rendering, TempoAndPositionReachEveryVoiceOnlyWhenSynced)
   auto z = makeZorva();
   z->SetTransport(140.0, 8.0, true);
   render(*z, 64);
-  EXPECT_DOUBLE_EQ(z->getVoice(0).lfo[0].secondsPerBeat, 0.5);
+  EXPECT_DOUBLE_EQ(z->getVoice(0).lfo[0].getSecondsPerBeat(), 0.5);
 
   setParam(*z, kLFO2Sync, 1);
   render(*z, 64);
-  for (int i : {0, 1, 63}) EXPECT_DOUBLE_EQ(z->getVoice(i).lfo[2].secondsPerBeat, 60.0 / 140.0) << i;
+  for (int i : {0, 1, 63}) EXPECT_DOUBLE_EQ(z->getVoice(i).lfo[2].getSecondsPerBeat(), 60.0 / 140.0) << i;
 }
 
 // Instances at different rates must not share one cutoff table.

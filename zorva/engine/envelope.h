@@ -11,21 +11,6 @@ class Envelope
 public:
   enum Stage : int32_t { kOff = 0, kAttack = 1, kDecay = 2, kRelease = 3 };
 
-  double value = 0.0; // read directly as amplitude and as modulation source
-  double attack = 0.0;
-  double decay = 0.0;
-  double sustain = 0.0;
-  double release = 0.0;
-  int32_t stage = kOff;
-  double rateScale = 0.0;
-  double target = 0.0;
-  double coefficient = 0.0;
-  // The last step left the value exactly where it was: with the same stage,
-  // target and coefficient every later one would too. An approach to 0 ends
-  // that way, on a subnormal value (after about 1.5 s of a held note at the
-  // shortest decay), where every further step would be slow arithmetic.
-  bool still = false;
-
   Envelope() = default;
 
   void reset(double sampleRate);
@@ -78,6 +63,33 @@ public:
   void setSustain(double level);
   void setRelease(double p);
 
+  double getValue() const { return value; }
+  Stage getStage() const { return static_cast<Stage>(stage); }
+  double getTarget() const { return target; }
+  double getCoefficient() const { return coefficient; }
+  bool isStill() const { return still; }
+
 private:
+  // The voice reads the value as amplitude and hands out its address as a
+  // modulation source; the voice groups advance the envelopes across lanes
+  // from this state.
+  friend class Voice;
+  template <int W> friend struct VoiceLanes;
+
   double coefficientFor(double p) const;
+
+  double value = 0.0;
+  double attack = 0.0;
+  double decay = 0.0;
+  double sustain = 0.0;
+  double release = 0.0;
+  int32_t stage = kOff;
+  double rateScale = 0.0;
+  double target = 0.0;
+  double coefficient = 0.0;
+  // The last step left the value exactly where it was: with the same stage,
+  // target and coefficient every later one would too. An approach to 0 ends
+  // that way, on a subnormal value (after about 1.5 s of a held note at the
+  // shortest decay), where every further step would be slow arithmetic.
+  bool still = false;
 };

@@ -70,11 +70,33 @@ public:
   // step itself.
   [[gnu::always_inline]] inline double step(States& s, double x, double r);
 
-  // Fields set directly by the voice.
+  // Cutoff in 1/128 semitone, set by the voice at every control step.
+  void setBaseCutoff(double pitch) { baseCutoff = pitch; }
+  // Amounts are already scaled to 1/128 semitone per unit of source.
+  void setCutoffMod1Amount(double amount) { cutoffMod1Amount = amount; }
+  void setCutoffMod1Source(const double* source) { cutoffMod1Source = source; }
+  void setCutoffMod2Amount(double amount) { cutoffMod2Amount = amount; }
+  void setCutoffMod2Source(const double* source) { cutoffMod2Source = source; }
+  void setCutoffMod3Amount(double amount) { cutoffMod3Amount = amount; }
+  void setCutoffMod3Source(const double* source) { cutoffMod3Source = source; }
+
+  double getResonance() const { return resonance; }
+  // The table index the coefficients belong to, or kStale.
+  std::int32_t getCutoffIndex() const { return lastCutoffIndex; }
+
+private:
+  // The voice's render loop takes the modes' shortcuts itself and its slots
+  // follow the instrument's shared values; the voice groups run the same
+  // filter across lanes from this state.
+  friend class Voice;
+  template <int W> friend struct VoiceLanes;
+
+  void computeCoefficients(std::int32_t index);
+
   std::int32_t mode = kOff;
-  double baseCutoff = kMaxPitch; // 1/128 semitone, set at every control step
+  double baseCutoff = kMaxPitch;
   double resonance = 0.0;
-  double cutoffMod1Amount = 0.0; // already scaled to 1/128 semitone per unit of source
+  double cutoffMod1Amount = 0.0;
   const double* cutoffMod1Source = &kNoModulation;
   double cutoffMod2Amount = 0.0;
   const double* cutoffMod2Source = &kNoModulation;
@@ -93,9 +115,6 @@ public:
 
   // Angular frequency per sample, indexed by cutoff pitch 0 ... 17280.
   const double* freq2rad = nullptr;
-
-private:
-  void computeCoefficients(std::int32_t index);
 };
 
 inline double Filter::process(double x)

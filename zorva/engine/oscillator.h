@@ -74,31 +74,31 @@ public:
   // What an unrouted source pointer reads, so that no pointer is ever null.
   static constexpr double kNoModulation = 0.0;
 
-  // Set directly by the voice's parameter handling.
-  const double* bend = &kNoModulation;
-  std::int32_t bendRange = 0;
-  std::int32_t transpose = 0;
-  std::int32_t tuning = 0;
-  std::int32_t waveform = kSawtooth;
-  double shape = 0.0;
-  double shapeModAmount = 0.0;
-  const double* shapeModSource = &kNoModulation;
-  double fm1Amount = 0.0; // already scaled to 1/128 semitone per unit of source
-  const double* fm1Source = &kNoModulation;
-  double fm2Amount = 0.0;
-  const double* fm2Source = &kNoModulation;
-  std::int32_t syncMode = kSyncOff;
-  std::int32_t pitchOffset = 0;
-  const double* table;
-  const double* smoothTable;
-  std::int32_t phase = 0;
-  std::int32_t secondPhase = 0;
-  std::int32_t increment = 0;
-  bool reversed = false;
+  // The voice's parameter handling. Sources are the addresses of values
+  // their owners keep current; FM amounts are already scaled to 1/128
+  // semitone per unit of source.
+  void setBendSource(const double* source) { bend = source; }
+  void setWaveform(int wave) { waveform = wave; }
+  void setShape(double amount) { shape = amount; }
+  void setShapeModAmount(double amount) { shapeModAmount = amount; }
+  void setShapeModSource(const double* source) { shapeModSource = source; }
+  void setFM1Amount(double amount) { fm1Amount = amount; }
+  void setFM1Source(const double* source) { fm1Source = source; }
+  void setFM2Amount(double amount) { fm2Amount = amount; }
+  void setFM2Source(const double* source) { fm2Source = source; }
+  void setSyncMode(int mode) { syncMode = mode; }
 
-  // The rate this oscillator's increment table belongs to.
-  double sampleRate = 0.0;
-  const std::int32_t* freq2PhInc = nullptr;
+  const double* getBendSource() const { return bend; }
+  const double* getShapeModSource() const { return shapeModSource; }
+  const double* getFM1Source() const { return fm1Source; }
+  const double* getFM2Source() const { return fm2Source; }
+  std::int32_t getPhase() const { return phase; }
+  std::int32_t getSecondPhase() const { return secondPhase; }
+  std::int32_t getIncrement() const { return increment; }
+  bool isReversed() const { return reversed; }
+  const double* getTable() const { return table; }
+  const double* getSmoothTable() const { return smoothTable; }
+  int getSyncMode() const { return syncMode; }
 
   // The running state, copied into registers for a run. The voice advances
   // its oscillators one sample at a time inside its filter loop, whose
@@ -131,6 +131,31 @@ public:
   }
 
 private:
+  const double* bend = &kNoModulation;
+  std::int32_t bendRange = 0;
+  std::int32_t transpose = 0;
+  std::int32_t tuning = 0;
+  std::int32_t waveform = kSawtooth;
+  double shape = 0.0;
+  double shapeModAmount = 0.0;
+  const double* shapeModSource = &kNoModulation;
+  double fm1Amount = 0.0;
+  const double* fm1Source = &kNoModulation;
+  double fm2Amount = 0.0;
+  const double* fm2Source = &kNoModulation;
+  std::int32_t syncMode = kSyncOff;
+  std::int32_t pitchOffset = 0;
+  const double* table;
+  const double* smoothTable;
+  std::int32_t phase = 0;
+  std::int32_t secondPhase = 0;
+  std::int32_t increment = 0;
+  bool reversed = false;
+
+  // The rate this oscillator's increment table belongs to.
+  double sampleRate = 0.0;
+  const std::int32_t* freq2PhInc = nullptr;
+
   template <bool Render> void run(double* out, double* smoothOut, int stride, int n, bool* wrap);
   template <bool Render, int Sync, int Direction>
   void loop(double* out, double* smoothOut, int stride, int n, bool* wrap);

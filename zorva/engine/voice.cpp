@@ -65,9 +65,17 @@ Voice::Voice() : bend(&unsetShared[0]), positiveBend(&unsetShared[1]), wheel(&un
 {
   // Until the instrument sends its parameters every slot reads the zero
   // source; the levels are already 0, so the voice is silent.
-  for (auto& o : osc) o.shapeModSource = o.fm1Source = o.fm2Source = &zeroSource;
-  for (auto& f : filter) f.cutoffMod1Source = f.cutoffMod2Source = f.cutoffMod3Source = &zeroSource;
-  for (auto& l : lfo) l.modSource = &zeroSource;
+  for (auto& o : osc) {
+    o.setShapeModSource(&zeroSource);
+    o.setFM1Source(&zeroSource);
+    o.setFM2Source(&zeroSource);
+  }
+  for (auto& f : filter) {
+    f.setCutoffMod1Source(&zeroSource);
+    f.setCutoffMod2Source(&zeroSource);
+    f.setCutoffMod3Source(&zeroSource);
+  }
+  for (auto& l : lfo) l.setModSource(&zeroSource);
   for (auto& slots : am)
     for (auto& slot : slots) slot.source = &zeroSource;
   panSource[0] = panSource[1] = &zeroSource;
@@ -79,18 +87,17 @@ void Voice::setSharedSources(const double* pitchBend, const double* positivePitc
 {
   const double* const from[3] = {bend, positiveBend, wheel};
   const double* const to[3] = {pitchBend, positivePitchBend, modWheel};
-  auto follow = [&](const double*& slot) {
+  auto moved = [&](const double* slot) {
     for (int i = 0; i < 3; ++i)
-      if (slot == from[i]) {
-        slot = to[i];
-        return;
-      }
+      if (slot == from[i]) return to[i];
+    return slot;
   };
+  auto follow = [&](const double*& slot) { slot = moved(slot); };
   for (auto& o : osc) {
-    follow(o.bend);
-    follow(o.shapeModSource);
-    follow(o.fm1Source);
-    follow(o.fm2Source);
+    o.setBendSource(moved(o.getBendSource()));
+    o.setShapeModSource(moved(o.getShapeModSource()));
+    o.setFM1Source(moved(o.getFM1Source()));
+    o.setFM2Source(moved(o.getFM2Source()));
   }
   for (auto& f : filter) {
     follow(f.cutoffMod1Source);
@@ -134,7 +141,7 @@ void Voice::setSampleRate(double sampleRate)
 
   for (auto& o : osc) {
     o.init(sampleRate);
-    o.bend = bend;
+    o.setBendSource(bend);
   }
   for (auto& f : filter) f.init(sampleRate);
   for (auto& l : lfo) l.reset();
@@ -202,7 +209,7 @@ void Voice::update(double cutoffPitch1, double cutoffPitch2)
   if (!active) {
     // Free-running LFOs keep their phase while the voice is silent.
     for (auto& l : lfo)
-      if (!l.retrigger) l.update();
+      if (!l.getRetrigger()) l.update();
     return;
   }
 
@@ -216,8 +223,8 @@ void Voice::update(double cutoffPitch1, double cutoffPitch2)
 
   for (auto& l : lfo) l.update();
   for (auto& o : osc) o.update(pitch);
-  filter[0].baseCutoff = cutoffPitch1;
-  filter[1].baseCutoff = cutoffPitch2;
+  filter[0].setBaseCutoff(cutoffPitch1);
+  filter[1].setBaseCutoff(cutoffPitch2);
   updateOutputGains(0);
   updateOutputGains(1);
 
@@ -285,7 +292,7 @@ void Voice::setParam(int index, double value)
     return;
   case kVolume: volume = value; return;
   case kOsc2Sync:
-    osc[1].syncMode = truncated(value);
+    osc[1].setSyncMode(truncated(value));
     osc2Synced = value > 0.0;
     return;
   case kFlt1Osc1In: osc1In1 = value; return;
@@ -308,16 +315,16 @@ void Voice::setParam(int index, double value)
     if (k == 1 && index > kOsc2Sync) --slot;
     Oscillator& o = osc[k];
     switch (slot) {
-    case 0: o.waveform = truncated(value); break;
-    case 1: o.shape = value; break;
-    case 2: o.shapeModAmount = value; break;
-    case 3: o.shapeModSource = source; break;
+    case 0: o.setWaveform(truncated(value)); break;
+    case 1: o.setShape(value); break;
+    case 2: o.setShapeModAmount(value); break;
+    case 3: o.setShapeModSource(source); break;
     case 4: o.setTranspose(truncated(value)); break;
     case 5: o.setTuning(truncated(value)); break;
-    case 6: o.fm1Amount = value; break;
-    case 7: o.fm1Source = source; break;
-    case 8: o.fm2Amount = value; break;
-    case 9: o.fm2Source = source; break;
+    case 6: o.setFM1Amount(value); break;
+    case 7: o.setFM1Source(source); break;
+    case 8: o.setFM2Amount(value); break;
+    case 9: o.setFM2Source(source); break;
     default: break;
     }
     return;
@@ -331,12 +338,12 @@ void Voice::setParam(int index, double value)
     switch (index - (k == 0 ? kFlt1Mode : kFlt2Mode)) {
     case 0: f.setMode(truncated(value)); break;
     case 2: f.setResonance(value); break;
-    case 3: f.cutoffMod1Amount = value; break;
-    case 4: f.cutoffMod1Source = source; break;
-    case 5: f.cutoffMod2Amount = value; break;
-    case 6: f.cutoffMod2Source = source; break;
-    case 7: f.cutoffMod3Amount = value; break;
-    case 8: f.cutoffMod3Source = source; break;
+    case 3: f.setCutoffMod1Amount(value); break;
+    case 4: f.setCutoffMod1Source(source); break;
+    case 5: f.setCutoffMod2Amount(value); break;
+    case 6: f.setCutoffMod2Source(source); break;
+    case 7: f.setCutoffMod3Amount(value); break;
+    case 8: f.setCutoffMod3Source(source); break;
     default: break; // the cutoff itself
     }
     return;
@@ -361,12 +368,12 @@ void Voice::setParam(int index, double value)
   if (index >= kLFO1Wave && index <= kLFO3ModSrc) {
     LFO& l = lfo[(index - kLFO1Wave) / 6];
     switch ((index - kLFO1Wave) % 6) {
-    case 0: l.waveform = truncated(value); break;
+    case 0: l.setWaveform(truncated(value)); break;
     case 1: l.setSync(isOn(value)); break;
-    case 2: l.retrigger = isOn(value); break;
+    case 2: l.setRetrigger(isOn(value)); break;
     case 3: l.setRate(value); break;
-    case 4: l.modAmount = value; break;
-    case 5: l.modSource = source; break;
+    case 4: l.setModAmount(value); break;
+    case 5: l.setModSource(source); break;
     default: break;
     }
     return;

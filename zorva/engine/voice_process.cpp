@@ -80,7 +80,7 @@ template <typename T> void Voice::render(T* left, T* right, int nFrames)
 template <typename T> void Voice::renderRun(T* __restrict left, T* __restrict right, int n)
 {
   // Oscillator 2 follows oscillator 1's wraps; oscillator 1 never syncs.
-  const std::int32_t sync = osc[1].syncMode;
+  const int sync = osc[1].getSyncMode();
   Oscillator::Cursor c1 = osc[0].cursor(), c2 = osc[1].cursor();
   // A synced oscillator 2 jumps at every reset: its smoother table aliases less.
   const bool smooth2 = osc2Synced;
