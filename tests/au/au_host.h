@@ -68,6 +68,9 @@ struct HostTransport
   HostCallbackInfo Callbacks() { return {this, &BeatAndTempo, &TimeLocation, &Transport}; }
 };
 
+constexpr AudioUnitScope kGlobal = kAudioUnitScope_Global, kOutput = kAudioUnitScope_Output,
+                         kInput = kAudioUnitScope_Input;
+
 // Every test gets empty configuration folders; the factory bank is the build's.
 class AUHostTest : public ::testing::Test
 {
@@ -89,60 +92,63 @@ protected:
   AudioUnitParameterValue Param(AudioUnitParameterID id)
   {
     AudioUnitParameterValue v = 0.0f;
-    return AudioUnitGetParameter(mUnit, id, kAudioUnitScope_Global, 0, &v) == noErr ? v : NAN;
+    return AudioUnitGetParameter(mUnit, id, kGlobal, 0, &v) == noErr ? v : NAN;
   }
   template <class T>
-  OSStatus Get(AudioUnitPropertyID id, AudioUnitScope scope, AudioUnitElement element, T& value)
+  OSStatus Get(AudioUnitPropertyID id, AudioUnitScope scope, AudioUnitElement element, T& value,
+               AudioUnit unit = nullptr)
   {
     UInt32 size = sizeof(T);
-    return AudioUnitGetProperty(mUnit, id, scope, element, &value, &size);
+    return AudioUnitGetProperty(unit ? unit : mUnit, id, scope, element, &value, &size);
   }
   template <class T>
-  OSStatus Set(AudioUnitPropertyID id, AudioUnitScope scope, AudioUnitElement element, const T& value)
+  OSStatus Set(AudioUnitPropertyID id, AudioUnitScope scope, AudioUnitElement element, const T& value,
+               AudioUnit unit = nullptr)
   {
-    return AudioUnitSetProperty(mUnit, id, scope, element, &value, sizeof(T));
+    return AudioUnitSetProperty(unit ? unit : mUnit, id, scope, element, &value, sizeof(T));
   }
 
   static AudioStreamBasicDescription FloatFormat(UInt32 channels, double rate = 44100.0)
   {
-    return {rate,
-            kAudioFormatLinearPCM,
-            kAudioFormatFlagIsFloat | kAudioFormatFlagIsPacked | kAudioFormatFlagIsNonInterleaved,
-            4,
-            1,
-            4,
-            channels,
-            32,
-            0};
+    const UInt32 flags =
+        kAudioFormatFlagIsFloat | kAudioFormatFlagIsPacked | kAudioFormatFlagIsNonInterleaved;
+    return {rate, kAudioFormatLinearPCM, flags, 4, 1, 4, channels, 32, 0};
   }
 
   // Sample rate, maximum frames, output format, then Initialize.
   void Prepare(UInt32 maxFrames, UInt32 channels = 2)
   {
-    ASSERT_EQ(Set(kAudioUnitProperty_SampleRate, kAudioUnitScope_Global, 0, Float64(44100.0)), noErr);
-    ASSERT_EQ(Set(kAudioUnitProperty_MaximumFramesPerSlice, kAudioUnitScope_Global, 0, maxFrames), noErr);
-    ASSERT_EQ(Set(kAudioUnitProperty_StreamFormat, kAudioUnitScope_Output, 0, FloatFormat(channels)), noErr);
+    ASSERT_EQ(Set(kAudioUnitProperty_SampleRate, kGlobal, 0, Float64(44100.0)), noErr);
+    ASSERT_EQ(Set(kAudioUnitProperty_MaximumFramesPerSlice, kGlobal, 0, maxFrames), noErr);
+    ASSERT_EQ(Set(kAudioUnitProperty_StreamFormat, kOutput, 0, FloatFormat(channels)), noErr);
     ASSERT_EQ(AudioUnitInitialize(mUnit), noErr);
   }
 
-  // One pull of the output bus into the host's own buffers (null data: the unit's).
-  OSStatus Render(double sampleTime, UInt32 frames, std::vector<float*> channels)
+  // One pull of a unit's output bus into the host's own buffers (null data: the
+  // unit's), each of bytes (0: the frames' worth).
+  OSStatus RenderOn(AudioUnit unit, double sampleTime, UInt32 frames, std::vector<float*> channels,
+                    UInt32 bytes = 0, UInt32 bus = 0, UInt32 timeFlags = kAudioTimeStampSampleTimeValid)
   {
     struct
     {
       UInt32 n;
       AudioBuffer b[2];
     } list = {UInt32(channels.size()), {}};
-    for (size_t i = 0; i < channels.size(); ++i) list.b[i] = {1, UInt32(frames * sizeof(float)), channels[i]};
+    for (size_t i = 0; i < channels.size(); ++i)
+      list.b[i] = {1, bytes ? bytes : UInt32(frames * sizeof(float)), channels[i]};
     AudioTimeStamp ts = {};
     ts.mSampleTime = sampleTime;
-    ts.mFlags = kAudioTimeStampSampleTimeValid;
+    ts.mFlags = timeFlags;
     AudioUnitRenderActionFlags flags = 0;
-    auto* abl = reinterpret_cast<AudioBufferList*>(&list);
-    const OSStatus err = AudioUnitRender(mUnit, &flags, &ts, 0, frames, abl);
+    const OSStatus err =
+        AudioUnitRender(unit, &flags, &ts, bus, frames, reinterpret_cast<AudioBufferList*>(&list));
     mLastBuffers.assign({static_cast<float*>(list.b[0].mData),
                          channels.size() > 1 ? static_cast<float*>(list.b[1].mData) : nullptr});
     return err;
+  }
+  OSStatus Render(double sampleTime, UInt32 frames, std::vector<float*> channels)
+  {
+    return RenderOn(mUnit, sampleTime, frames, std::move(channels));
   }
 
   TempFolder mFolder{"zorva-au"};
