@@ -5,7 +5,6 @@
 #include "plugin/graphics/IGraphicsFactory.h"
 #include "plugin/graphics/headless/IGraphicsHeadless.h"
 #include "plugin/graphics/linux/IGraphicsLinux.h"
-#include "raster/raster.h"
 #include "tests/common/test_folder.h"
 #include "tests/common/xvfb.h"
 #include "zorva/editor/file_commands.h"
@@ -49,15 +48,20 @@ const IMouseMod kRight(false, true);
 
 std::unique_ptr<XvfbServer> gServer;
 
-// The instrument as the host sees it, on whichever window layer is chosen.
-class TestZorva : public Zorva
+struct Point
 {
+  int x, y;
 };
+Point center(const IRECT& r)
+{
+  return {int(r.L + r.R) / 2, int(r.T + r.B) / 2};
+}
 
-std::unique_ptr<TestZorva> MakeInstrument(GraphicsFactory factory)
+// The instrument as the host sees it, on whichever window layer is chosen.
+std::unique_ptr<Zorva> MakeInstrument(GraphicsFactory factory)
 {
   SetGraphicsFactory(factory);
-  auto z = std::make_unique<TestZorva>();
+  auto z = std::make_unique<Zorva>();
   SetGraphicsFactory(nullptr);
   z->SetSampleRate(44100.0);
   z->SetBlockSize(512);
@@ -121,23 +125,6 @@ public:
     unsigned mask;
     XQueryPointer(mDisplay, DefaultRootWindow(mDisplay), &r, &c, rootX, rootY, &wx, &wy, &mask);
   }
-  // With ZORVA_X11_SNAPSHOTS naming a folder, the screen is saved there as a PNG.
-  void Snapshot(const std::string& name)
-  {
-    const char* folder = std::getenv("ZORVA_X11_SNAPSHOTS");
-    if (!folder) return;
-    Window root = DefaultRootWindow(mDisplay);
-    XImage* image = XGetImage(mDisplay, root, 0, 0, 1280, 1024, AllPlanes, ZPixmap);
-    auto bitmap = RstBitmap::Create(1280, 1024);
-    for (int y = 0; y < 1024; ++y) {
-      for (int x = 0; x < 1280; ++x) bitmap->Row(y)[x] = 0xFF000000u | (XGetPixel(image, x, y) & 0xFFFFFFu);
-    }
-    bitmap->MarkDirty();
-    XDestroyImage(image);
-    RstSavePng(*bitmap, std::string(folder) + "/" + name + ".png");
-  }
-  int OriginX() const { return mOriginX; }
-  int OriginY() const { return mOriginY; }
 
 private:
   void Sync()
@@ -201,10 +188,7 @@ protected:
       script(u);
       done = true;
     });
-    while (!done) {
-      gui->ProcessEvents();
-      std::this_thread::sleep_for(5ms);
-    }
+    while (!done) pump(5ms);
     user.join();
     pump(450ms);
   }
@@ -218,7 +202,7 @@ protected:
     setenv("PATH", (bin.string() + ":" + oldPath).c_str(), 1);
   }
   void restorePath() { setenv("PATH", oldPath.c_str(), 1); }
-  double value(TestZorva& instrument, int idx) { return instrument.GetParam(idx)->Value(); }
+  double value(Zorva& instrument, int idx) { return instrument.GetParam(idx)->Value(); }
   template <typename T> T* find(IGraphics* g, int paramIdx)
   {
     for (int i = 0; i < g->NControls(); ++i) {
@@ -226,12 +210,29 @@ protected:
     }
     return nullptr;
   }
-  ITdSwitchMidiLearn* learnSwitch(TestZorva& instrument)
+  ITdSwitchMidiLearn* learnSwitch(Zorva& instrument)
   {
     return find<ITdSwitchMidiLearn>(instrument.GetGUI(), PanelCommand::kMidiLearn);
   }
-  IRECT knob(int paramIdx) { return find<ITdKnobMultiControlText>(gui, paramIdx)->GetKnobRECT(); }
+  Point knob(int paramIdx) { return center(find<ITdKnobMultiControlText>(gui, paramIdx)->GetKnobRECT()); }
   IRECT options() { return find<ITdOptionMenu>(gui, PanelCommand::kFileMenu)->GetRECT(); }
+  // A press, a move unless it ends where it began, and a release on the off-screen twin.
+  void twinGesture(Point from, Point to, const IMouseMod& mod = kLeft)
+  {
+    IGraphics* h = offscreen;
+    h->OnMouseDown(from.x, from.y, mod);
+    if (from.x != to.x || from.y != to.y) h->OnMouseDrag(to.x, to.y, mod);
+    h->OnMouseUp(to.x, to.y, mod);
+  }
+  // Opens the options menu and chooses the entry from the keyboard.
+  void chooseOption(User& u, int item)
+  {
+    const Point o = center(options());
+    u.Click(o.x, o.y);
+    std::this_thread::sleep_for(200ms);
+    for (int i = stepsTo(item); i > 0; --i) u.Tap(XK_Down);
+    u.Tap(XK_Return);
+  }
   // Down presses that reach the options menu's entry while it is shown (separators
   // and greyed entries are passed over).
   int stepsTo(int item)
@@ -249,17 +250,17 @@ protected:
   const fs::path dir = folder.dir();
   ZorvaFolders env{dir.string(), ZORVA_SHARE_DIR};
   const std::string oldPath = std::getenv("PATH");
-  std::unique_ptr<TestZorva> z, twin;
+  std::unique_ptr<Zorva> z, twin;
   IGraphicsLinux* gui = nullptr;
   IGraphicsHeadless* offscreen = nullptr;
 };
 
 TEST_F(X11PanelTest, KnobGesturesActAsOffScreenAndDrawTheSame)
 {
-  const IRECT vol = knob(kVolume), cut = knob(kFlt1Cutoff), pitch = knob(kOsc1Pitch);
-  const int vx = (vol.L + vol.R) / 2, vy = (vol.T + vol.B) / 2;
-  const int cx = (cut.L + cut.R) / 2, cy = (cut.T + cut.B) / 2;
-  const int px = (pitch.L + pitch.R) / 2, py = (pitch.T + pitch.B) / 2;
+  const Point v = knob(kVolume), c = knob(kFlt1Cutoff), p = knob(kOsc1Pitch);
+  const auto [vx, vy] = v;
+  const auto [cx, cy] = c;
+  const auto [px, py] = p;
   int startX = 0, startY = 0, endX = 0, endY = 0;
 
   // Drag plain and, on another knob, with Control for fine adjustment. The cursor
@@ -279,14 +280,8 @@ TEST_F(X11PanelTest, KnobGesturesActAsOffScreenAndDrawTheSame)
     u.Button(1, false);
     u.Key(XK_Control_L, false);
   });
-  IGraphics* h = offscreen;
-  h->OnMouseDown(vx, vy, kLeft);
-  h->OnMouseDrag(vx, vy - 30, kLeft);
-  h->OnMouseUp(vx, vy - 30, kLeft);
-  const IMouseMod fine(true, false, false, true);
-  h->OnMouseDown(cx, cy, fine);
-  h->OnMouseDrag(cx, cy + 40, fine);
-  h->OnMouseUp(cx, cy + 40, fine);
+  twinGesture(v, {vx, vy - 30});
+  twinGesture(c, {cx, cy + 40}, IMouseMod(true, false, false, true));
   EXPECT_EQ(endX, startX);
   EXPECT_EQ(endY, startY);
 
@@ -300,20 +295,17 @@ TEST_F(X11PanelTest, KnobGesturesActAsOffScreenAndDrawTheSame)
     u.Click(vx, vy);
     u.Click(vx, vy);
   });
+  IGraphics* h = offscreen;
   for (int i = 0; i < 3; ++i) h->OnMouseWheel(px, py, kLeft, 1);
-  h->OnMouseDown(cx, cy, kLeft);
-  h->OnMouseUp(cx, cy, kLeft);
-  h->OnMouseDown(vx, vy, kLeft);
-  h->OnMouseUp(vx, vy, kLeft);
+  twinGesture(c, c);
+  twinGesture(v, v);
   h->OnMouseDblClick(vx, vy, kLeft);
   h->OnMouseUp(vx, vy, kLeft);
 
   // A right click on the MIDI-learn switch changes its mode.
-  const IRECT learn = find<ITdSwitchMidiLearn>(gui, PanelCommand::kMidiLearn)->GetRECT();
-  const int lx = (learn.L + learn.R) / 2, ly = (learn.T + learn.B) / 2;
-  act([&](User& u) { u.Click(lx, ly, 3); });
-  h->OnMouseDown(lx, ly, kRight);
-  h->OnMouseUp(lx, ly, kRight);
+  const Point learn = center(learnSwitch(*z)->GetRECT());
+  act([&](User& u) { u.Click(learn.x, learn.y, 3); });
+  twinGesture(learn, learn, kRight);
   EXPECT_EQ(learnSwitch(*z)->IsLearnMode(), learnSwitch(*twin)->IsLearnMode());
   EXPECT_FALSE(learnSwitch(*z)->IsLearnMode());
 
@@ -324,7 +316,6 @@ TEST_F(X11PanelTest, KnobGesturesActAsOffScreenAndDrawTheSame)
   act([&](User& u) {
     u.MoveTo(px, py);
     u.Type("-7x.");
-    u.Snapshot("value-field");
     u.Tap(XK_Return);
   });
   offscreen->QueueTextEntryAnswer("-7");
@@ -362,8 +353,7 @@ TEST_F(X11PanelTest, KnobGesturesActAsOffScreenAndDrawTheSame)
 // queued after the press must still drag the knob.
 TEST_F(X11PanelTest, AGestureQueuedWholeStillDrags)
 {
-  const IRECT vol = knob(kVolume);
-  const int vx = (vol.L + vol.R) / 2, vy = (vol.T + vol.B) / 2;
+  const auto [vx, vy] = knob(kVolume);
   const double before = value(*z, kVolume);
   {
     User u(gui->WindowId());
@@ -374,10 +364,7 @@ TEST_F(X11PanelTest, AGestureQueuedWholeStillDrags)
     u.Button(1, false);
   }
   pump(450ms);
-  IGraphics* h = offscreen;
-  h->OnMouseDown(vx, vy, kLeft);
-  h->OnMouseDrag(vx, vy - 30, kLeft);
-  h->OnMouseUp(vx, vy - 30, kLeft);
+  twinGesture({vx, vy}, {vx, vy - 30});
   EXPECT_NE(value(*z, kVolume), before);
   EXPECT_EQ(value(*z, kVolume), value(*twin, kVolume));
 }
@@ -388,7 +375,6 @@ TEST_F(X11PanelTest, ProgramNameFieldTakesTypingEnterAppliesEscapeCancels)
   act([&](User& u) {
     u.Click(300, 468);
     u.Type("Glass Pad");
-    u.Snapshot("name-field");
     u.Tap(XK_Return);
   });
   EXPECT_EQ(std::string(z->GetPresetName(current)), "Glass Pad");
@@ -411,7 +397,6 @@ TEST_F(X11PanelTest, ProgramMenuChoosesProgramFortyFromTheKeyboard)
     for (int i = 0; i < 3; ++i) u.Tap(XK_Down); // to "32 - 47"
     u.Tap(XK_Right);                            // into it, on 32
     for (int i = 0; i < 8; ++i) u.Tap(XK_Down);
-    u.Snapshot("program-menu");
     u.Tap(XK_Return);
   });
   EXPECT_EQ(z->GetCurrentPresetIdx(), 40);
@@ -423,7 +408,6 @@ TEST_F(X11PanelTest, ProgramMenuChoosesProgramFortyFromTheKeyboard)
     User u(gui->WindowId());
     std::this_thread::sleep_for(300ms);
     for (int i = 0; i < 60; ++i) u.Tap(XK_Down);
-    u.Snapshot("tall-menu");
     u.Tap(XK_Return);
   });
   IPopupMenu* chosen = gui->CreateIPopupMenu(&tall, IRECT(600, 20, 650, 40));
@@ -448,15 +432,7 @@ TEST_F(X11PanelTest, SaveProgramGoesThroughTheDesktopChooser)
   standIn("zenity",
           "printf '%s\\n' \"$@\" > '" + (dir / "args").string() + "'\necho '" + chosen.string() + "'\n");
 
-  const IRECT r = options();
-  act([&](User& u) {
-    u.Click((r.L + r.R) / 2, (r.T + r.B) / 2);
-    std::this_thread::sleep_for(200ms);
-    const int steps = stepsTo(File::kSaveProgram);
-    for (int i = 0; i < steps; ++i) u.Tap(XK_Down);
-    u.Snapshot("options-menu");
-    u.Tap(XK_Return);
-  });
+  act([&](User& u) { chooseOption(u, File::kSaveProgram); });
 
   // Without zenity or kdialog the path is typed into a dialog of our own, which
   // proposes the program's name in the folder used last.
@@ -464,13 +440,8 @@ TEST_F(X11PanelTest, SaveProgramGoesThroughTheDesktopChooser)
   fs::create_directories(none);
   setenv("PATH", none.c_str(), 1);
   act([&](User& u) {
-    u.Click((r.L + r.R) / 2, (r.T + r.B) / 2);
-    std::this_thread::sleep_for(200ms);
-    const int steps = stepsTo(File::kSaveProgram);
-    for (int i = 0; i < steps; ++i) u.Tap(XK_Down);
-    u.Tap(XK_Return);
+    chooseOption(u, File::kSaveProgram);
     std::this_thread::sleep_for(300ms);
-    u.Snapshot("path-dialog");
     u.Tap(XK_Return);
   });
   restorePath();
@@ -583,8 +554,8 @@ TEST_F(X11PanelTest, OpensInsideAHostWindowAndAnswersCautiouslyWhenClosed)
   EXPECT_EQ(parent, host);
 
   const int before = z->GetCurrentPresetIdx();
-  const IRECT next = find<ITdUtilityKick>(gui, PanelCommand::kNextProgram)->GetRECT();
-  act([&](User& u) { u.Click((next.L + next.R) / 2, (next.T + next.B) / 2); });
+  const Point next = center(find<ITdUtilityKick>(gui, PanelCommand::kNextProgram)->GetRECT());
+  act([&](User& u) { u.Click(next.x, next.y); });
   EXPECT_EQ(z->GetCurrentPresetIdx(), (before + 1) % z->NPresets());
   gui->CloseWindow();
   XDestroyWindow(d, host);
@@ -609,7 +580,6 @@ TEST_F(X11PanelTest, InitProgramAsksAndNoKeepsTheProgram)
   };
   act([&](User& u) {
     chooseInit(u);
-    u.Snapshot("message-box");
     u.Tap(XK_Tab); // to "No"
     u.Tap(XK_Return);
   });
