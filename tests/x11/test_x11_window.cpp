@@ -22,7 +22,6 @@
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <functional>
 #include <memory>
 #include <string>
@@ -257,50 +256,47 @@ protected:
 
 TEST_F(X11PanelTest, KnobGesturesActAsOffScreenAndDrawTheSame)
 {
-  const Point v = knob(kVolume), c = knob(kFlt1Cutoff), p = knob(kOsc1Pitch);
-  const auto [vx, vy] = v;
-  const auto [cx, cy] = c;
-  const auto [px, py] = p;
+  const Point vol = knob(kVolume), cut = knob(kFlt1Cutoff), pitch = knob(kOsc1Pitch);
   int startX = 0, startY = 0, endX = 0, endY = 0;
 
   // Drag plain and, on another knob, with Control for fine adjustment. The cursor
   // is hidden meanwhile and comes back where the drag began.
   act([&](User& u) {
-    u.MoveTo(vx, vy);
+    u.MoveTo(vol.x, vol.y);
     u.Pointer(&startX, &startY);
     u.Button(1, true);
-    u.MoveTo(vx, vy - 30);
+    u.MoveTo(vol.x, vol.y - 30);
     u.Button(1, false);
     std::this_thread::sleep_for(150ms); // the editor puts the cursor back
     u.Pointer(&endX, &endY);
     u.Key(XK_Control_L, true);
-    u.MoveTo(cx, cy);
+    u.MoveTo(cut.x, cut.y);
     u.Button(1, true);
-    u.MoveTo(cx, cy + 40);
+    u.MoveTo(cut.x, cut.y + 40);
     u.Button(1, false);
     u.Key(XK_Control_L, false);
   });
-  twinGesture(v, {vx, vy - 30});
-  twinGesture(c, {cx, cy + 40}, IMouseMod(true, false, false, true));
+  twinGesture(vol, {vol.x, vol.y - 30});
+  twinGesture(cut, {cut.x, cut.y + 40}, IMouseMod(true, false, false, true));
   EXPECT_EQ(endX, startX);
   EXPECT_EQ(endY, startY);
 
   // Three notches of the wheel up, a plain click, then a double click.
   act([&](User& u) {
-    u.MoveTo(px, py);
-    for (int i = 0; i < 3; ++i) u.Click(px, py, 4);
+    u.MoveTo(pitch.x, pitch.y);
+    for (int i = 0; i < 3; ++i) u.Click(pitch.x, pitch.y, 4);
   });
-  act([&](User& u) { u.Click(cx, cy); });
+  act([&](User& u) { u.Click(cut.x, cut.y); });
   act([&](User& u) {
-    u.Click(vx, vy);
-    u.Click(vx, vy);
+    u.Click(vol.x, vol.y);
+    u.Click(vol.x, vol.y);
   });
   IGraphics* h = offscreen;
-  for (int i = 0; i < 3; ++i) h->OnMouseWheel(px, py, kLeft, 1);
-  twinGesture(c, c);
-  twinGesture(v, v);
-  h->OnMouseDblClick(vx, vy, kLeft);
-  h->OnMouseUp(vx, vy, kLeft);
+  for (int i = 0; i < 3; ++i) h->OnMouseWheel(pitch.x, pitch.y, kLeft, 1);
+  twinGesture(cut, cut);
+  twinGesture(vol, vol);
+  h->OnMouseDblClick(vol.x, vol.y, kLeft);
+  h->OnMouseUp(vol.x, vol.y, kLeft);
 
   // A right click on the MIDI-learn switch changes its mode.
   const Point learn = center(learnSwitch(*z)->GetRECT());
@@ -311,10 +307,11 @@ TEST_F(X11PanelTest, KnobGesturesActAsOffScreenAndDrawTheSame)
 
   // A value field for a whole-number parameter refuses other characters.
   IControl* pitchKnob = find<ITdKnobMultiControlText>(gui, kOsc1Pitch);
-  gui->CreateTextEntry(pitchKnob, pitchKnob->GetText(), IRECT(px - 20, py - 8, px + 20, py + 8), "1",
+  gui->CreateTextEntry(pitchKnob, pitchKnob->GetText(),
+                       IRECT(pitch.x - 20, pitch.y - 8, pitch.x + 20, pitch.y + 8), "1",
                        z->GetParam(kOsc1Pitch));
   act([&](User& u) {
-    u.MoveTo(px, py);
+    u.MoveTo(pitch.x, pitch.y);
     u.Type("-7x.");
     u.Tap(XK_Return);
   });
@@ -337,12 +334,10 @@ TEST_F(X11PanelTest, KnobGesturesActAsOffScreenAndDrawTheSame)
                             static_cast<unsigned>(gui->Height()), AllPlanes, ZPixmap);
   ASSERT_NE(image, nullptr);
   int differing = 0;
-  for (int y = 0; y < gui->Height(); ++y) {
-    for (int x = 0; x < gui->Width(); ++x) {
-      const unsigned long p = XGetPixel(image, x, y);
-      const IColor c = offscreen->GetPixel(x, y);
-      if (int((p >> 16) & 0xFF) != c.R || int((p >> 8) & 0xFF) != c.G || int(p & 0xFF) != c.B) ++differing;
-    }
+  for (int i = 0; i < gui->Width() * gui->Height(); ++i) {
+    const unsigned long p = XGetPixel(image, i % gui->Width(), i / gui->Width());
+    const IColor c = offscreen->GetPixel(i % gui->Width(), i / gui->Width());
+    differing += int((p >> 16) & 0xFF) != c.R || int((p >> 8) & 0xFF) != c.G || int(p & 0xFF) != c.B;
   }
   XDestroyImage(image);
   XCloseDisplay(d);
@@ -436,9 +431,8 @@ TEST_F(X11PanelTest, SaveProgramGoesThroughTheDesktopChooser)
 
   // Without zenity or kdialog the path is typed into a dialog of our own, which
   // proposes the program's name in the folder used last.
-  const fs::path none = dir / "none";
-  fs::create_directories(none);
-  setenv("PATH", none.c_str(), 1);
+  fs::create_directories(dir / "none");
+  setenv("PATH", (dir / "none").c_str(), 1);
   act([&](User& u) {
     chooseOption(u, File::kSaveProgram);
     std::this_thread::sleep_for(300ms);
@@ -464,10 +458,7 @@ TEST_F(X11PanelTest, UrlsGoToTheOpenerAsOneArgumentAndTheClipboardIsRead)
   EXPECT_TRUE(gui->OpenURL(url.c_str()));
   restorePath();
   for (int i = 0; i < 200 && !fs::exists(dir / "url"); ++i) pump(10ms);
-  std::ifstream in(dir / "url");
-  std::string got;
-  std::getline(in, got);
-  EXPECT_EQ(got, url + "|");
+  EXPECT_EQ(readFile(urlFile), url + "|");
 
   // Another program owns the clipboard and hands its text over.
   std::atomic<bool> owning{false}, stop{false};
