@@ -20,7 +20,7 @@
 #include <cstdlib>
 #include <fcntl.h>
 #include <filesystem>
-#include <fstream>
+#include <memory>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <thread>
@@ -256,8 +256,7 @@ TEST_F(ZorvaOnJack, NoteSoundsAsRenderedAndTheSoundIsKeptAtQuit)
   track.Ev(480, {0x90, 60, 100}).Ev(480, {0x80, 60, 0}).End();
   const Bytes smf = Smf(0, 480, {track});
   const fs::path mid = mDir / "note.mid", wav = mDir / "note.wav";
-  std::ofstream(mid, std::ios::binary)
-      .write(reinterpret_cast<const char*>(smf.data()), std::streamsize(smf.size()));
+  writeFile(mid, std::string(smf.begin(), smf.end()));
   Child render({ZORVA_RENDER_EXE, mid.string(), "-o", wav.string(), "--init", "--length", "2", "--quiet"},
                Env(), mDir / "render.log");
   ASSERT_EQ(render.Wait(30), 0) << readFile(mDir / "render.log");
@@ -304,10 +303,8 @@ public:
   }
   std::string Url() const
   {
-    char* url = lo_server_get_url(mServer);
-    std::string text = url;
-    free(url);
-    return text;
+    std::unique_ptr<char, decltype(&free)> url(lo_server_get_url(mServer), &free);
+    return url.get();
   }
   // Waits for a message to path; its first string argument (or "").
   bool WaitFor(const std::string& path, double seconds, std::string* first = nullptr)
@@ -396,7 +393,7 @@ TEST_F(ZorvaOnJack, AudioFailuresEndTheAppWithAMessage)
 
   // A state file we cannot read is kept as it is.
   fs::create_directories(mDir / "state" / "zorva");
-  std::ofstream(mDir / "state" / "zorva" / "standalone.state") << "damaged";
+  writeFile(mDir / "state" / "zorva" / "standalone.state", "damaged");
   auto zorva = StartZorva({});
   Probe probe;
   ASSERT_TRUE(probe.ConnectTo("Zorva", 10)) << readFile(mDir / "zorva.log");
