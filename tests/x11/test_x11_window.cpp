@@ -82,16 +82,8 @@ public:
   }
   ~User() { XCloseDisplay(mDisplay); }
 
-  void MoveTo(int x, int y)
-  {
-    XTestFakeMotionEvent(mDisplay, -1, mOriginX + x, mOriginY + y, 0);
-    Sync();
-  }
-  void Button(int button, bool down)
-  {
-    XTestFakeButtonEvent(mDisplay, static_cast<unsigned>(button), down, 0);
-    Sync();
-  }
+  void MoveTo(int x, int y) { Sent(XTestFakeMotionEvent(mDisplay, -1, mOriginX + x, mOriginY + y, 0)); }
+  void Button(int button, bool down) { Sent(XTestFakeButtonEvent(mDisplay, unsigned(button), down, 0)); }
   void Click(int x, int y, int button = 1)
   {
     MoveTo(x, y);
@@ -100,8 +92,7 @@ public:
   }
   void Key(KeySym sym, bool down)
   {
-    XTestFakeKeyEvent(mDisplay, XKeysymToKeycode(mDisplay, sym), down, 0);
-    Sync();
+    Sent(XTestFakeKeyEvent(mDisplay, XKeysymToKeycode(mDisplay, sym), down, 0));
   }
   void Tap(KeySym sym)
   {
@@ -126,7 +117,8 @@ public:
   }
 
 private:
-  void Sync()
+  // Each event reaches the server, and the editor has a moment for it, before the next.
+  void Sent(int)
   {
     XSync(mDisplay, 0);
     std::this_thread::sleep_for(15ms);
