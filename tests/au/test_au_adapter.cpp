@@ -89,14 +89,7 @@ TEST_F(AUHostTest, AnswersItsPropertiesAndRefusesWrongScopesElementsAndSizes)
   EXPECT_EQ(proc, reinterpret_cast<void*>(&IPluginAU::RenderProc));
 
   // Wrong buses, scopes and elements, and what the unit does not have.
-  struct Refusal
-  {
-    AudioUnitPropertyID id;
-    AudioUnitScope scope;
-    AudioUnitElement element;
-    UInt32 size;
-    OSStatus error;
-  };
+  using Refusal = std::tuple<AudioUnitPropertyID, AudioUnitScope, AudioUnitElement, UInt32, OSStatus>;
   std::vector<Refusal> refusals = {
       {kAudioUnitProperty_StreamFormat, kOutput, 1, sizeof asbd, kAudioUnitErr_InvalidProperty},
       {kAudioUnitProperty_StreamFormat, kInput, 0, sizeof asbd, kAudioUnitErr_InvalidProperty},
@@ -109,13 +102,12 @@ TEST_F(AUHostTest, AnswersItsPropertiesAndRefusesWrongScopesElementsAndSizes)
       // A short buffer is never written.
       {kAudioUnitProperty_MaximumFramesPerSlice, kGlobal, 0, 2, kAudioUnitErr_InvalidPropertyValue}};
   for (AudioUnitPropertyID id : {6u, 7u, 9u, 10u, 15u, 17u, 25u, 26u, 29u, 37u, 32u, 999u})
-    refusals.push_back({id, kGlobal, 0, 4, kAudioUnitErr_InvalidProperty});
-  for (Refusal r : refusals) {
+    refusals.emplace_back(id, kGlobal, 0, 4, kAudioUnitErr_InvalidProperty);
+  for (auto [id, scope, element, size, error] : refusals) {
     unsigned char buffer[64];
     std::memset(buffer, 0x55, sizeof buffer);
-    EXPECT_EQ(AudioUnitGetProperty(mUnit, r.id, r.scope, r.element, buffer, &r.size), r.error)
-        << r.id << " " << r.scope << " " << r.element;
-    EXPECT_EQ(buffer[0], 0x55) << r.id;
+    EXPECT_EQ(AudioUnitGetProperty(mUnit, id, scope, element, buffer, &size), error) << id << " " << scope;
+    EXPECT_EQ(buffer[0], 0x55) << id;
   }
   UInt32 any = 0;
   EXPECT_EQ(Set(kAudioUnitProperty_LastRenderError, kGlobal, 0, any), kAudioUnitErr_InvalidProperty);

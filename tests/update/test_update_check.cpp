@@ -85,7 +85,11 @@ TEST_F(UpdateCheckTest, EveryAnswerEndsWithItsMessageAndResult)
       {"40 digits", answer(forty), kDone, Outcome::kNewer, newerText("1.2." + forty.substr(2))},
       {"exactly the limit", answer(fullSize), kDone, Outcome::kUpToDate, kUpToDate},
       {"one byte over, announced", answer(fullSize + "x"), kReadError, Outcome::kFailed, kContactError},
-      {"1 MiB of digits, unannounced", {200, std::string(1 << 20, '9'), false, ""}, kReadError, Outcome::kFailed, kContactError},
+      {"1 MiB of digits, unannounced",
+       {200, std::string(1 << 20, '9'), false, ""},
+       kReadError,
+       Outcome::kFailed,
+       kContactError},
       {"404", answer("Not Found", 404), kReadError, Outcome::kFailed, kContactError},
       {"500", answer("Internal Server Error", 500), kReadError, Outcome::kFailed, kContactError},
   };
@@ -197,22 +201,18 @@ TEST_F(UpdateCheckTest, CommandLineCheckPrintsOneLineAndExitsWithTheOutcome)
   Server current(trusted, answer("2104"));
   Server newer(trusted, answer("2105\x1b]0;title\x07\r\n"));
   Server missing(trusted, answer("Not Found", 404));
-  auto run = [](const std::string& url, std::string* line) {
+  auto run = [](const std::string& url) {
     setenv("ZORVA_UPDATE_URL", url.c_str(), 1);
     std::ostringstream out;
     const int status = runCheckUpdate(out);
-    *line = out.str();
-    return status;
+    return std::make_pair(status, out.str());
   };
-  std::string line;
-  EXPECT_EQ(run(current.url(), &line), 0);
-  EXPECT_EQ(line, kUpToDate + "\n");
-  EXPECT_EQ(run(missing.url(), &line), 3);
-  EXPECT_EQ(line, kContactError + "\n");
+  EXPECT_EQ(run(current.url()), std::make_pair(0, kUpToDate + "\n"));
+  EXPECT_EQ(run(missing.url()), std::make_pair(3, kContactError + "\n"));
   // The server's bytes never reach the terminal as control characters.
-  EXPECT_EQ(run(newer.url(), &line), 1);
   EXPECT_EQ(
-      line,
-      "A new version of Zorva is available. Your version: 2.1.4 New version: 2.1.5 ]0;title Do you want "
-      "to go to www.tamsodyne.com to get the new version?\n");
+      run(newer.url()),
+      std::make_pair(1, std::string("A new version of Zorva is available. Your version: 2.1.4 New version: "
+                                    "2.1.5 ]0;title Do you want to go to www.tamsodyne.com to get the new "
+                                    "version?\n")));
 }
