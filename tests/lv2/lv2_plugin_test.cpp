@@ -148,7 +148,6 @@ TEST_F(Lv2Test, PresetsSetThePortsToThePrograms)
   LilvNode* presetClass = lilv_new_uri(mHost.World(), LV2_PRESETS__Preset);
   LilvNodes* presets = lilv_plugin_get_related(mHost.Plugin(), presetClass);
   ASSERT_EQ(int(lilv_nodes_size(presets)), z.NPresets());
-  int checked = 0;
   LILV_FOREACH(nodes, it, presets)
   {
     const LilvNode* node = lilv_nodes_get(presets, it);
@@ -166,9 +165,7 @@ TEST_F(Lv2Test, PresetsSetThePortsToThePrograms)
     for (int k = 0; k < z.NParams(); ++k)
       EXPECT_EQ(inst.Control(k), float(z.GetParam(k)->Value())) << uri << " " << k;
     lilv_state_free(state);
-    ++checked;
   }
-  EXPECT_EQ(checked, 64);
   lilv_nodes_free(presets);
   lilv_node_free(presetClass);
 }

@@ -466,17 +466,14 @@ TEST_F(X11PanelTest, UrlsGoToTheOpenerAsOneArgumentAndTheClipboardIsRead)
         XEvent e;
         XNextEvent(d, &e);
         if (e.type != SelectionRequest) continue;
-        XSelectionEvent reply{};
-        reply.type = SelectionNotify;
-        reply.requestor = e.xselectionrequest.requestor;
-        reply.selection = e.xselectionrequest.selection;
-        reply.target = e.xselectionrequest.target;
-        reply.time = e.xselectionrequest.time;
-        if (reply.target == utf8) {
+        const XSelectionRequestEvent& r = e.xselectionrequest;
+        // The text as UTF-8 only; any other target is refused (no property).
+        XSelectionEvent reply{SelectionNotify, 0, 0, d, r.requestor, r.selection, r.target, 0, r.time};
+        if (r.target == utf8) {
           const std::string text = "Pasted N\u00e4me";
-          XChangeProperty(d, reply.requestor, e.xselectionrequest.property, utf8, 8, PropModeReplace,
+          XChangeProperty(d, r.requestor, r.property, utf8, 8, PropModeReplace,
                           reinterpret_cast<const unsigned char*>(text.data()), static_cast<int>(text.size()));
-          reply.property = e.xselectionrequest.property;
+          reply.property = r.property;
         }
         XSendEvent(d, reply.requestor, 0, 0, reinterpret_cast<XEvent*>(&reply));
         XFlush(d);
