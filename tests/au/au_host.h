@@ -34,39 +34,37 @@ struct HostTransport
   float mNumerator = 4.0f;
   UInt32 mDenominator = 4;
   double mDownBeat = 0.0;
-  int mCalls = 0;
 
+  template <class T, class V> static void Put(T* to, V value)
+  {
+    if (to) *to = T(value);
+  }
   static OSStatus BeatAndTempo(void* user, Float64* beat, Float64* tempo)
   {
     auto* t = static_cast<HostTransport*>(user);
-    ++t->mCalls;
-    if (beat) *beat = t->mBeat;
-    if (tempo) *tempo = t->mTempo;
+    Put(beat, t->mBeat);
+    Put(tempo, t->mTempo);
     return noErr;
   }
   static OSStatus TimeLocation(void* user, UInt32* delta, Float32* num, UInt32* denom, Float64* downBeat)
   {
     auto* t = static_cast<HostTransport*>(user);
-    if (delta) *delta = 0;
-    if (num) *num = t->mNumerator;
-    if (denom) *denom = t->mDenominator;
-    if (downBeat) *downBeat = t->mDownBeat;
+    Put(delta, 0), Put(num, t->mNumerator), Put(denom, t->mDenominator), Put(downBeat, t->mDownBeat);
     return noErr;
   }
   static OSStatus Transport(void* user, Boolean* playing, Boolean* changed, Float64* sample, Boolean* cycling,
                             Float64* cycleStart, Float64* cycleEnd)
   {
     auto* t = static_cast<HostTransport*>(user);
-    if (playing) *playing = t->mPlaying;
-    if (changed) *changed = false;
-    if (sample) *sample = t->mSample;
-    if (cycling) *cycling = false;
-    if (cycleStart) *cycleStart = 0.0;
-    if (cycleEnd) *cycleEnd = 0.0;
+    Put(playing, t->mPlaying), Put(changed, false), Put(sample, t->mSample), Put(cycling, false);
+    Put(cycleStart, 0.0), Put(cycleEnd, 0.0);
     return noErr;
   }
   HostCallbackInfo Callbacks() { return {this, &BeatAndTempo, &TimeLocation, &Transport}; }
 };
+
+constexpr AudioUnitScope kGlobal = kAudioUnitScope_Global, kOutput = kAudioUnitScope_Output,
+                         kInput = kAudioUnitScope_Input;
 
 // Every test gets empty configuration folders; the factory bank is the build's.
 class AUHostTest : public ::testing::Test
@@ -89,60 +87,63 @@ protected:
   AudioUnitParameterValue Param(AudioUnitParameterID id)
   {
     AudioUnitParameterValue v = 0.0f;
-    return AudioUnitGetParameter(mUnit, id, kAudioUnitScope_Global, 0, &v) == noErr ? v : NAN;
+    return AudioUnitGetParameter(mUnit, id, kGlobal, 0, &v) == noErr ? v : NAN;
   }
   template <class T>
-  OSStatus Get(AudioUnitPropertyID id, AudioUnitScope scope, AudioUnitElement element, T& value)
+  OSStatus Get(AudioUnitPropertyID id, AudioUnitScope scope, AudioUnitElement element, T& value,
+               AudioUnit unit = nullptr)
   {
     UInt32 size = sizeof(T);
-    return AudioUnitGetProperty(mUnit, id, scope, element, &value, &size);
+    return AudioUnitGetProperty(unit ? unit : mUnit, id, scope, element, &value, &size);
   }
   template <class T>
-  OSStatus Set(AudioUnitPropertyID id, AudioUnitScope scope, AudioUnitElement element, const T& value)
+  OSStatus Set(AudioUnitPropertyID id, AudioUnitScope scope, AudioUnitElement element, const T& value,
+               AudioUnit unit = nullptr)
   {
-    return AudioUnitSetProperty(mUnit, id, scope, element, &value, sizeof(T));
+    return AudioUnitSetProperty(unit ? unit : mUnit, id, scope, element, &value, sizeof(T));
   }
 
   static AudioStreamBasicDescription FloatFormat(UInt32 channels, double rate = 44100.0)
   {
-    return {rate,
-            kAudioFormatLinearPCM,
-            kAudioFormatFlagIsFloat | kAudioFormatFlagIsPacked | kAudioFormatFlagIsNonInterleaved,
-            4,
-            1,
-            4,
-            channels,
-            32,
-            0};
+    const UInt32 flags =
+        kAudioFormatFlagIsFloat | kAudioFormatFlagIsPacked | kAudioFormatFlagIsNonInterleaved;
+    return {rate, kAudioFormatLinearPCM, flags, 4, 1, 4, channels, 32, 0};
   }
 
   // Sample rate, maximum frames, output format, then Initialize.
   void Prepare(UInt32 maxFrames, UInt32 channels = 2)
   {
-    ASSERT_EQ(Set(kAudioUnitProperty_SampleRate, kAudioUnitScope_Global, 0, Float64(44100.0)), noErr);
-    ASSERT_EQ(Set(kAudioUnitProperty_MaximumFramesPerSlice, kAudioUnitScope_Global, 0, maxFrames), noErr);
-    ASSERT_EQ(Set(kAudioUnitProperty_StreamFormat, kAudioUnitScope_Output, 0, FloatFormat(channels)), noErr);
+    ASSERT_EQ(Set(kAudioUnitProperty_SampleRate, kGlobal, 0, Float64(44100.0)), noErr);
+    ASSERT_EQ(Set(kAudioUnitProperty_MaximumFramesPerSlice, kGlobal, 0, maxFrames), noErr);
+    ASSERT_EQ(Set(kAudioUnitProperty_StreamFormat, kOutput, 0, FloatFormat(channels)), noErr);
     ASSERT_EQ(AudioUnitInitialize(mUnit), noErr);
   }
 
-  // One pull of the output bus into the host's own buffers (null data: the unit's).
-  OSStatus Render(double sampleTime, UInt32 frames, std::vector<float*> channels)
+  // One pull of a unit's output bus into the host's own buffers (null data: the
+  // unit's), each of bytes (0: the frames' worth).
+  OSStatus RenderOn(AudioUnit unit, double sampleTime, UInt32 frames, std::vector<float*> channels,
+                    UInt32 bytes = 0, UInt32 bus = 0, UInt32 timeFlags = kAudioTimeStampSampleTimeValid)
   {
     struct
     {
       UInt32 n;
       AudioBuffer b[2];
     } list = {UInt32(channels.size()), {}};
-    for (size_t i = 0; i < channels.size(); ++i) list.b[i] = {1, UInt32(frames * sizeof(float)), channels[i]};
+    for (size_t i = 0; i < channels.size(); ++i)
+      list.b[i] = {1, bytes ? bytes : UInt32(frames * sizeof(float)), channels[i]};
     AudioTimeStamp ts = {};
     ts.mSampleTime = sampleTime;
-    ts.mFlags = kAudioTimeStampSampleTimeValid;
+    ts.mFlags = timeFlags;
     AudioUnitRenderActionFlags flags = 0;
-    auto* abl = reinterpret_cast<AudioBufferList*>(&list);
-    const OSStatus err = AudioUnitRender(mUnit, &flags, &ts, 0, frames, abl);
+    const OSStatus err =
+        AudioUnitRender(unit, &flags, &ts, bus, frames, reinterpret_cast<AudioBufferList*>(&list));
     mLastBuffers.assign({static_cast<float*>(list.b[0].mData),
                          channels.size() > 1 ? static_cast<float*>(list.b[1].mData) : nullptr});
     return err;
+  }
+  OSStatus Render(double sampleTime, UInt32 frames, std::vector<float*> channels)
+  {
+    return RenderOn(mUnit, sampleTime, frames, std::move(channels));
   }
 
   TempFolder mFolder{"zorva-au"};

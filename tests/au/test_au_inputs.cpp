@@ -61,17 +61,7 @@ protected:
   }
   OSStatus RenderEffect(double sampleTime, std::vector<float>& left, std::vector<float>& right)
   {
-    struct
-    {
-      UInt32 n;
-      AudioBuffer b[2];
-    } list = {2, {{1, UInt32(left.size() * 4), left.data()}, {1, UInt32(right.size() * 4), right.data()}}};
-    AudioTimeStamp ts = {};
-    ts.mSampleTime = sampleTime;
-    ts.mFlags = kAudioTimeStampSampleTimeValid;
-    AudioUnitRenderActionFlags flags = 0;
-    return AudioUnitRender(mEffect, &flags, &ts, 0, UInt32(left.size()),
-                           reinterpret_cast<AudioBufferList*>(&list));
+    return RenderOn(mEffect, sampleTime, UInt32(left.size()), {left.data(), right.data()});
   }
   AudioUnit mEffect = nullptr;
 };
@@ -79,26 +69,17 @@ protected:
 TEST_F(AUInputTest, PullsItsInputOncePerTimestampThroughTheHostsCallback)
 {
   UInt32 count = 0;
-  UInt32 size = sizeof count;
-  ASSERT_EQ(
-      AudioUnitGetProperty(mEffect, kAudioUnitProperty_ElementCount, kAudioUnitScope_Input, 0, &count, &size),
-      noErr);
+  ASSERT_EQ(Get(kAudioUnitProperty_ElementCount, kInput, 0, count, mEffect), noErr);
   EXPECT_EQ(count, 1u);
   CFStringRef name = nullptr;
-  size = sizeof name;
-  ASSERT_EQ(
-      AudioUnitGetProperty(mEffect, kAudioUnitProperty_ElementName, kAudioUnitScope_Input, 0, &name, &size),
-      noErr);
+  ASSERT_EQ(Get(kAudioUnitProperty_ElementName, kInput, 0, name, mEffect), noErr);
   CFRelease(name);
 
   Source source;
   const AURenderCallbackStruct callback = {&Source::Render, &source};
-  EXPECT_EQ(AudioUnitSetProperty(mEffect, kAudioUnitProperty_SetRenderCallback, kAudioUnitScope_Input, 1,
-                                 &callback, sizeof callback),
+  EXPECT_EQ(Set(kAudioUnitProperty_SetRenderCallback, kInput, 1, callback, mEffect),
             kAudioUnitErr_InvalidProperty);
-  ASSERT_EQ(AudioUnitSetProperty(mEffect, kAudioUnitProperty_SetRenderCallback, kAudioUnitScope_Input, 0,
-                                 &callback, sizeof callback),
-            noErr);
+  ASSERT_EQ(Set(kAudioUnitProperty_SetRenderCallback, kInput, 0, callback, mEffect), noErr);
   ASSERT_EQ(AudioUnitInitialize(mEffect), noErr);
 
   std::vector<float> left(64), right(64);
@@ -115,9 +96,7 @@ TEST_F(AUInputTest, RendersAConnectedUnitThroughItsFastRenderProcedure)
 {
   Prepare(512);
   const AudioUnitConnection connection = {mUnit, 0, 0};
-  ASSERT_EQ(AudioUnitSetProperty(mEffect, kAudioUnitProperty_MakeConnection, kAudioUnitScope_Input, 0,
-                                 &connection, sizeof connection),
-            noErr);
+  ASSERT_EQ(Set(kAudioUnitProperty_MakeConnection, kInput, 0, connection, mEffect), noErr);
   ASSERT_EQ(AudioUnitInitialize(mEffect), noErr);
   ASSERT_EQ(MusicDeviceMIDIEvent(mUnit, 0x90, 64, 110, 0), noErr);
   std::vector<float> left(256), right(256);
@@ -126,9 +105,7 @@ TEST_F(AUInputTest, RendersAConnectedUnitThroughItsFastRenderProcedure)
 
   // Disconnected again: the input is silent.
   const AudioUnitConnection none = {nullptr, 0, 0};
-  ASSERT_EQ(AudioUnitSetProperty(mEffect, kAudioUnitProperty_MakeConnection, kAudioUnitScope_Input, 0, &none,
-                                 sizeof none),
-            noErr);
+  ASSERT_EQ(Set(kAudioUnitProperty_MakeConnection, kInput, 0, none, mEffect), noErr);
   ASSERT_EQ(RenderEffect(256, left, right), noErr);
   EXPECT_EQ(*std::max_element(left.begin(), left.end()), 0.0f);
 }

@@ -80,7 +80,6 @@ public:
     mFeatures[2] = {LV2_OPTIONS__options, mOptions};
     mFeatureList = {&mFeatures[0], &mFeatures[1], &mFeatures[2], nullptr};
     mInstance = lilv_plugin_instantiate(host.Plugin(), rate, mFeatureList.data());
-    mRate = rate;
     if (!mInstance) return;
     const LilvPlugin* plugin = host.Plugin();
     std::vector<float> defaults(lilv_plugin_get_num_ports(plugin));
@@ -112,11 +111,9 @@ public:
 
   bool Ok() const { return mInstance != nullptr; }
   LilvInstance* Instance() const { return mInstance; }
-  const LV2_Feature* const* Features() const { return mFeatureList.data(); }
   float& Control(int idx) { return mControls[idx]; }
   const std::string& Symbol(int idx) const { return mSymbols[idx]; }
   LV2_URID FloatType() { return mHost.Map(LV2_ATOM__Float); }
-  const char* TypeName(LV2_URID id) { return mHost.UridUnmap()->unmap(mHost.UridUnmap()->handle, id); }
 
   // Events for the next Run, in frame order.
   void Midi(int frame, uint8_t status, uint8_t d1, uint8_t d2)
@@ -164,7 +161,6 @@ private:
 
   Lv2Host& mHost;
   int32_t mMaxBlock;
-  double mRate = 44100.0;
   LV2_Options_Option mOptions[2];
   LV2_Feature mFeatures[3];
   std::vector<const LV2_Feature*> mFeatureList;

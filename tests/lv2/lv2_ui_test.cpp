@@ -32,27 +32,6 @@ namespace {
 
 const std::string kBundle = ZORVA_TEST_LV2_BUNDLE;
 
-// Xvfb of the test's own and a connection to it; DISPLAY points there.
-class Xvfb
-{
-public:
-  Xvfb()
-  {
-    if (mServer.Name().empty()) return;
-    setenv("DISPLAY", mServer.Name().c_str(), 1);
-    mDisplay = XOpenDisplay(mServer.Name().c_str());
-  }
-  ~Xvfb()
-  {
-    if (mDisplay) XCloseDisplay(mDisplay);
-  }
-  Display* Get() const { return mDisplay; }
-
-private:
-  XvfbServer mServer{"1280x800x24"};
-  Display* mDisplay = nullptr;
-};
-
 struct HostSide
 {
   std::vector<std::pair<uint32_t, float>> mWrites;
@@ -86,21 +65,23 @@ protected:
   void SetUp() override
   {
     setenv("ZORVA_CONFIG_DIR", "/nonexistent/zorva-lv2-ui-test", 1);
-    ASSERT_NE(mX.Get(), nullptr) << "no Xvfb";
+    ASSERT_FALSE(mX.Name().empty()) << "no Xvfb";
+    setenv("DISPLAY", mX.Name().c_str(), 1);
+    mDisplay = XOpenDisplay(mX.Name().c_str());
     ASSERT_NE(mHost.Plugin(), nullptr);
     mLibrary = dlopen((kBundle + "/zorva_ui.so").c_str(), RTLD_NOW | RTLD_LOCAL);
     ASSERT_NE(mLibrary, nullptr) << dlerror();
     auto entry = reinterpret_cast<LV2UI_DescriptorFunction>(dlsym(mLibrary, "lv2ui_descriptor"));
     ASSERT_NE(entry, nullptr);
     mUI = entry(0);
-    Display* d = mX.Get();
-    mParent = XCreateSimpleWindow(d, DefaultRootWindow(d), 0, 0, 1096, 586, 0, 0, 0);
-    XMapWindow(d, mParent);
-    XSync(d, False);
+    mParent = XCreateSimpleWindow(mDisplay, DefaultRootWindow(mDisplay), 0, 0, 1096, 586, 0, 0, 0);
+    XMapWindow(mDisplay, mParent);
+    XSync(mDisplay, False);
   }
   void TearDown() override
   {
-    if (mParent) XDestroyWindow(mX.Get(), mParent);
+    if (mParent) XDestroyWindow(mDisplay, mParent);
+    if (mDisplay) XCloseDisplay(mDisplay);
     if (mLibrary) dlclose(mLibrary);
   }
 
@@ -124,7 +105,8 @@ protected:
     return idle->idle(ui);
   }
 
-  Xvfb mX;
+  XvfbServer mX{"1280x800x24"};
+  Display* mDisplay = nullptr;
   Lv2Host mHost;
   void* mLibrary = nullptr;
   const LV2UI_Descriptor* mUI = nullptr;
@@ -150,7 +132,7 @@ TEST_F(Lv2UiTest, DraggedKnobReachesTheHostAsAPortWrite)
 
   // "Shape 1": the knob at (24, 216), 40 pixels square; dragged upwards.
   // Step by step, as a hand moves: each event handled before the next.
-  Display* d = mX.Get();
+  Display* d = mDisplay;
   auto settle = [&] {
     XSync(d, False);
     for (int i = 0; i < 5; ++i) {
@@ -178,25 +160,19 @@ TEST_F(Lv2UiTest, DraggedKnobReachesTheHostAsAPortWrite)
   mUI->cleanup(ui);
 }
 
-TEST_F(Lv2UiTest, OpensAndClosesRepeatedly)
-{
-  Lv2Instance inst(mHost, 44100, 256);
-  for (int round = 0; round < 20; ++round) {
-    HostSide side;
-    LV2UI_Widget widget = nullptr;
-    LV2UI_Handle ui = Open(inst, side, true, &widget);
-    ASSERT_NE(ui, nullptr) << round;
-    for (int i = 0; i < 3; ++i) Idle(ui);
-    mUI->cleanup(ui);
-  }
-}
-
-TEST_F(Lv2UiTest, RefusedWithoutInstanceAccess)
+// Only with the instance at hand; then again and again.
+TEST_F(Lv2UiTest, OpensWithInstanceAccessOnlyAndClosesRepeatedly)
 {
   Lv2Instance inst(mHost, 44100, 256);
   HostSide side;
   LV2UI_Widget widget = nullptr;
   EXPECT_EQ(Open(inst, side, false, &widget), nullptr);
+  for (int round = 0; round < 20; ++round) {
+    LV2UI_Handle ui = Open(inst, side, true, &widget);
+    ASSERT_NE(ui, nullptr) << round;
+    for (int i = 0; i < 3; ++i) Idle(ui);
+    mUI->cleanup(ui);
+  }
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 // card): a note from a JACK MIDI client sounds exactly as zorva-render
 // renders it, the sound is kept at quit, a session manager can open and save
 // it, and audio failures end the app with a message.
+#include "tests/common/samples.h"
 #include "tests/common/test_folder.h"
 #include "tests/common/xvfb.h"
 #include "tests/render/midi_builder.h"
@@ -9,7 +10,6 @@
 #include <jack/jack.h>
 #include <jack/midiport.h>
 #include <lo/lo.h>
-#include <sndfile.h>
 
 #include <gtest/gtest.h>
 
@@ -20,7 +20,7 @@
 #include <cstdlib>
 #include <fcntl.h>
 #include <filesystem>
-#include <fstream>
+#include <memory>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <thread>
@@ -36,31 +36,23 @@ using Clock = std::chrono::steady_clock;
 
 constexpr int kRate = 44100;
 
-// A child process with extra environment, stderr captured into a file.
+// A child process with extra environment (env(1) puts it in place of the
+// inherited values of the same names), stderr captured into a file.
 class Child
 {
 public:
-  Child(const std::vector<std::string>& args, const std::vector<std::string>& env, const fs::path& log)
+  Child(std::vector<std::string> args, const std::vector<std::string>& env, const fs::path& log)
   {
-    // Ours replace the inherited values of the same names.
-    std::vector<std::string> envs = env;
-    for (char** e = environ; *e; ++e) {
-      const std::string var = *e;
-      const std::string key = var.substr(0, var.find('=') + 1);
-      bool replaced = false;
-      for (const auto& mine : env) replaced = replaced || mine.rfind(key, 0) == 0;
-      if (!replaced) envs.push_back(var);
-    }
-    std::vector<char*> argv, envp;
-    for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-    for (const auto& e : envs) envp.push_back(const_cast<char*>(e.c_str()));
+    args.insert(args.begin(), env.begin(), env.end());
+    args.insert(args.begin(), "/usr/bin/env");
+    std::vector<char*> argv;
+    for (auto& a : args) argv.push_back(a.data());
     argv.push_back(nullptr);
-    envp.push_back(nullptr);
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, 2, log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    if (posix_spawn(&mPid, argv[0], &actions, nullptr, argv.data(), envp.data()) != 0) mPid = -1;
+    if (posix_spawn(&mPid, argv[0], &actions, nullptr, argv.data(), environ) != 0) mPid = -1;
     posix_spawn_file_actions_destroy(&actions);
   }
   ~Child()
@@ -85,7 +77,6 @@ public:
     return -1;
   }
   void Signal(int sig) { kill(mPid, sig); }
-  bool Running() { return mPid > 0 && !mExited && waitpid(mPid, nullptr, WNOHANG) == 0; }
 
 private:
   pid_t mPid = -1;
@@ -99,13 +90,7 @@ class Probe
 public:
   static constexpr int kFrames = kRate * 2;
 
-  bool Open(std::string& error)
-  {
-    jack_status_t status;
-    mClient = jack_client_open("zorva_probe", JackNoStartServer, &status);
-    if (!mClient) error = "cannot open a JACK client";
-    return mClient != nullptr;
-  }
+  Probe() : mClient(jack_client_open("zorva_probe", JackNoStartServer, nullptr)) {}
   ~Probe()
   {
     if (mClient) jack_client_close(mClient);
@@ -115,6 +100,7 @@ public:
   // starts) hears the probe through its own port alone.
   bool ConnectTo(const std::string& client, double seconds)
   {
+    if (!mClient) return false;
     const auto end = Clock::now() + std::chrono::duration<double>(seconds);
     const char** midi = nullptr;
     const char** audio = nullptr;
@@ -197,16 +183,8 @@ protected:
     // A server killed hard leaves its name in JACK's registry, which holds
     // few: the tests use the first of four names that no server answers, so a
     // stale entry is reused rather than a new one taken.
-    for (int i = 0; i < 4 && mServer.empty(); ++i) {
-      const std::string name = "zorva_test_" + std::to_string(i);
-      jack_status_t status;
-      jack_client_t* c = jack_client_open("zorva_ping", JackOptions(JackNoStartServer | JackServerName),
-                                          &status, name.c_str());
-      if (c)
-        jack_client_close(c);
-      else
-        mServer = name;
-    }
+    for (int i = 0; i < 4 && mServer.empty(); ++i)
+      if (!Answers("zorva_test_" + std::to_string(i))) mServer = "zorva_test_" + std::to_string(i);
     ASSERT_FALSE(mServer.empty()) << "four JACK test servers are running already";
     setenv("JACK_DEFAULT_SERVER", mServer.c_str(), 1);
     setenv("JACK_NO_START_SERVER", "1", 1);
@@ -214,16 +192,20 @@ protected:
         std::make_unique<Child>(std::vector<std::string>{JACKD, "--no-realtime", "-n", mServer, "-d", "dummy",
                                                          "-r", std::to_string(kRate), "-p", "256"},
                                 std::vector<std::string>{}, mDir / "jackd.log");
-    // Ready once a client can connect.
-    for (int i = 0; i < 100 && !mReady; ++i) {
+    bool ready = false;
+    for (int i = 0; i < 100 && !ready; ++i) {
       std::this_thread::sleep_for(std::chrono::milliseconds(50));
-      jack_status_t status;
-      if (jack_client_t* c = jack_client_open("zorva_ping", JackNoStartServer, &status)) {
-        jack_client_close(c);
-        mReady = true;
-      }
+      ready = Answers(mServer);
     }
-    ASSERT_TRUE(mReady) << readFile(mDir / "jackd.log");
+    ASSERT_TRUE(ready) << readFile(mDir / "jackd.log");
+  }
+  // Whether the JACK server of that name takes a client.
+  static bool Answers(const std::string& server)
+  {
+    jack_client_t* c = jack_client_open("zorva_ping", JackOptions(JackNoStartServer | JackServerName),
+                                        nullptr, server.c_str());
+    if (c) jack_client_close(c);
+    return c != nullptr;
   }
   void TearDown() override
   {
@@ -249,22 +231,7 @@ protected:
   const fs::path mDir = mFolder.dir();
   std::string mServer;
   std::unique_ptr<Child> mJack;
-  bool mReady = false;
 };
-
-std::vector<float> ReadWavChannel(const fs::path& path, int channel)
-{
-  SF_INFO info = {};
-  SNDFILE* file = sf_open(path.c_str(), SFM_READ, &info);
-  std::vector<float> all(size_t(info.frames) * size_t(info.channels));
-  if (file) {
-    sf_readf_float(file, all.data(), info.frames);
-    sf_close(file);
-  }
-  std::vector<float> out;
-  for (size_t i = size_t(channel); i < all.size(); i += size_t(info.channels)) out.push_back(all[i]);
-  return out;
-}
 
 size_t Onset(const std::vector<float>& x)
 {
@@ -277,8 +244,6 @@ TEST_F(ZorvaOnJack, NoteSoundsAsRenderedAndTheSoundIsKeptAtQuit)
 {
   auto zorva = StartZorva({"--init"});
   Probe probe;
-  std::string error;
-  ASSERT_TRUE(probe.Open(error)) << error;
   ASSERT_TRUE(probe.ConnectTo("Zorva", 10)) << readFile(mDir / "zorva.log");
   std::this_thread::sleep_for(std::chrono::milliseconds(300)); // the filters settle after activation
   probe.PlayNote(60, kRate / 2);
@@ -291,8 +256,7 @@ TEST_F(ZorvaOnJack, NoteSoundsAsRenderedAndTheSoundIsKeptAtQuit)
   track.Ev(480, {0x90, 60, 100}).Ev(480, {0x80, 60, 0}).End();
   const Bytes smf = Smf(0, 480, {track});
   const fs::path mid = mDir / "note.mid", wav = mDir / "note.wav";
-  std::ofstream(mid, std::ios::binary)
-      .write(reinterpret_cast<const char*>(smf.data()), std::streamsize(smf.size()));
+  writeFile(mid, std::string(smf.begin(), smf.end()));
   Child render({ZORVA_RENDER_EXE, mid.string(), "-o", wav.string(), "--init", "--length", "2", "--quiet"},
                Env(), mDir / "render.log");
   ASSERT_EQ(render.Wait(30), 0) << readFile(mDir / "render.log");
@@ -300,9 +264,11 @@ TEST_F(ZorvaOnJack, NoteSoundsAsRenderedAndTheSoundIsKeptAtQuit)
   // Both start the note on a control step of their own: compare from the
   // onsets, up to the note-off (whose step may differ).
   const int window = kRate * 4 / 10;
+  const std::vector<std::vector<float>> wavChannels = readWavChannels(wav);
+  ASSERT_EQ(wavChannels.size(), 2u);
   for (int c = 0; c < 2; ++c) {
-    const std::vector<float> played = probe.Channel(c);
-    const std::vector<float> rendered = ReadWavChannel(wav, c);
+    const std::vector<float>& played = probe.Channel(c);
+    const std::vector<float>& rendered = wavChannels[size_t(c)];
     const size_t a = Onset(played), b = Onset(rendered);
     ASSERT_LT(a + window, played.size()) << "silent or late: channel " << c << "\n"
                                          << readFile(mDir / "zorva.log");
@@ -337,10 +303,8 @@ public:
   }
   std::string Url() const
   {
-    char* url = lo_server_get_url(mServer);
-    std::string text = url;
-    free(url);
-    return text;
+    std::unique_ptr<char, decltype(&free)> url(lo_server_get_url(mServer), &free);
+    return url.get();
   }
   // Waits for a message to path; its first string argument (or "").
   bool WaitFor(const std::string& path, double seconds, std::string* first = nullptr)
@@ -404,8 +368,6 @@ TEST_F(ZorvaOnJack, SessionManagerOpensAndSavesInTheSession)
   ASSERT_TRUE(nsm.WaitFor("/reply /nsm/client/open", 10)) << readFile(mDir / "zorva.log");
   // The JACK client takes the session's name for it.
   Probe probe;
-  std::string error;
-  ASSERT_TRUE(probe.Open(error)) << error;
   EXPECT_TRUE(probe.ConnectTo("Zorva.nTEST", 5));
 
   nsm.Send("/nsm/client/save", {});
@@ -431,11 +393,9 @@ TEST_F(ZorvaOnJack, AudioFailuresEndTheAppWithAMessage)
 
   // A state file we cannot read is kept as it is.
   fs::create_directories(mDir / "state" / "zorva");
-  std::ofstream(mDir / "state" / "zorva" / "standalone.state") << "damaged";
+  writeFile(mDir / "state" / "zorva" / "standalone.state", "damaged");
   auto zorva = StartZorva({});
   Probe probe;
-  std::string error;
-  ASSERT_TRUE(probe.Open(error)) << error;
   ASSERT_TRUE(probe.ConnectTo("Zorva", 10)) << readFile(mDir / "zorva.log");
   zorva->Signal(SIGTERM);
   EXPECT_EQ(zorva->Wait(10), 0);

@@ -37,7 +37,6 @@ protected:
   void TearDown() override
   {
     unsetenv("ZORVA_UPDATE_CA");
-    unsetenv("ZORVA_UPDATE_URL");
     EditorTest::TearDown();
   }
   Settings settingsFor(const std::string& url) const
@@ -47,16 +46,18 @@ protected:
     s.extraCAFile = path("ca.pem");
     return s;
   }
+  // The outcome and how many seconds it took.
+  std::pair<Outcome, double> timedCheck(const std::string& url) const
+  {
+    const auto start = Clock::now();
+    Outcome out = check(settingsFor(url));
+    return {out, std::chrono::duration<double>(Clock::now() - start).count()};
+  }
   static Server::Answer answer(const std::string& body, int status = 200) { return {status, body, true, ""}; }
 
   TestCertificate trusted;
   TestCertificate untrusted;
 };
-
-double secondsSince(Clock::time_point start)
-{
-  return std::chrono::duration<double>(Clock::now() - start).count();
-}
 } // namespace
 
 TEST_F(UpdateCheckTest, EveryAnswerEndsWithItsMessageAndResult)
@@ -72,7 +73,6 @@ TEST_F(UpdateCheckTest, EveryAnswerEndsWithItsMessageAndResult)
   const std::string html = "<html><head><title>Error</title></head><body>Bad request</body></html>";
   const std::string forty = "1234567890123456789012345678901234567890";
   const std::string fullSize = "2104" + std::string(kMaxReplyBytes - 4, ' ');
-  Server::Answer mebibyte{200, std::string(1 << 20, '9'), false, ""};
   const Case cases[] = {
       {"2105", answer("2105"), kDone, Outcome::kNewer, newerText("2.1.5")},
       {"2112", answer("2112"), kDone, Outcome::kNewer, newerText("2.1.12")},
@@ -85,16 +85,19 @@ TEST_F(UpdateCheckTest, EveryAnswerEndsWithItsMessageAndResult)
       {"40 digits", answer(forty), kDone, Outcome::kNewer, newerText("1.2." + forty.substr(2))},
       {"exactly the limit", answer(fullSize), kDone, Outcome::kUpToDate, kUpToDate},
       {"one byte over, announced", answer(fullSize + "x"), kReadError, Outcome::kFailed, kContactError},
-      {"1 MiB of digits, unannounced", mebibyte, kReadError, Outcome::kFailed, kContactError},
+      {"1 MiB of digits, unannounced",
+       {200, std::string(1 << 20, '9'), false, ""},
+       kReadError,
+       Outcome::kFailed,
+       kContactError},
       {"404", answer("Not Found", 404), kReadError, Outcome::kFailed, kContactError},
       {"500", answer("Internal Server Error", 500), kReadError, Outcome::kFailed, kContactError},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     Server server(trusted, c.answer);
-    const auto start = Clock::now();
-    const Outcome out = check(settingsFor(server.url()));
-    EXPECT_LT(secondsSince(start), 3.0);
+    const auto [out, seconds] = timedCheck(server.url());
+    EXPECT_LT(seconds, 3.0);
     EXPECT_EQ(out.result, c.result);
     EXPECT_EQ(out.kind, c.kind);
     EXPECT_EQ(out.text, c.text);
@@ -130,13 +133,8 @@ TEST_F(UpdateCheckTest, SlowServersEndAtTheTimeouts)
 {
   Server drip(trusted, answer("2105" + std::string(20, ' ')), Server::Mode::kDrip);
   Server silent(trusted, {}, Server::Mode::kSilent);
-  auto timed = [this](const std::string& url) {
-    const auto start = Clock::now();
-    const Outcome out = check(settingsFor(url));
-    return std::make_pair(out, secondsSince(start));
-  };
-  auto dripped = std::async(std::launch::async, timed, drip.url());
-  auto unanswered = std::async(std::launch::async, timed, silent.url());
+  auto dripped = std::async(std::launch::async, [&] { return timedCheck(drip.url()); });
+  auto unanswered = std::async(std::launch::async, [&] { return timedCheck(silent.url()); });
   const auto [dripOut, dripTime] = dripped.get();
   const auto [silentOut, silentTime] = unanswered.get();
   EXPECT_EQ(dripOut.result, kReadError);
@@ -203,22 +201,18 @@ TEST_F(UpdateCheckTest, CommandLineCheckPrintsOneLineAndExitsWithTheOutcome)
   Server current(trusted, answer("2104"));
   Server newer(trusted, answer("2105\x1b]0;title\x07\r\n"));
   Server missing(trusted, answer("Not Found", 404));
-  auto run = [](const std::string& url, std::string* line) {
+  auto run = [](const std::string& url) {
     setenv("ZORVA_UPDATE_URL", url.c_str(), 1);
     std::ostringstream out;
     const int status = runCheckUpdate(out);
-    *line = out.str();
-    return status;
+    return std::make_pair(status, out.str());
   };
-  std::string line;
-  EXPECT_EQ(run(current.url(), &line), 0);
-  EXPECT_EQ(line, kUpToDate + "\n");
-  EXPECT_EQ(run(missing.url(), &line), 3);
-  EXPECT_EQ(line, kContactError + "\n");
+  EXPECT_EQ(run(current.url()), std::make_pair(0, kUpToDate + "\n"));
+  EXPECT_EQ(run(missing.url()), std::make_pair(3, kContactError + "\n"));
   // The server's bytes never reach the terminal as control characters.
-  EXPECT_EQ(run(newer.url(), &line), 1);
   EXPECT_EQ(
-      line,
-      "A new version of Zorva is available. Your version: 2.1.4 New version: 2.1.5 ]0;title Do you want "
-      "to go to www.tamsodyne.com to get the new version?\n");
+      run(newer.url()),
+      std::make_pair(1, std::string("A new version of Zorva is available. Your version: 2.1.4 New version: "
+                                    "2.1.5 ]0;title Do you want to go to www.tamsodyne.com to get the new "
+                                    "version?\n")));
 }
