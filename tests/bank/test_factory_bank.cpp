@@ -56,21 +56,12 @@ Level measure(const render_test::Stereo& audio)
   return level;
 }
 
-class FactoryBank : public ::testing::Test
+TEST(FactoryBank, HoldsSixtyFourDistinctNamedPrograms)
 {
-protected:
-  void SetUp() override
-  {
-    setenv("ZORVA_CONFIG_DIR", "/nonexistent/zorva-bank-test", 1);
-    setenv("ZORVA_RESOURCES", "/nonexistent/zorva-bank-test", 1);
-    plug = std::make_unique<Zorva>();
-    ASSERT_TRUE(plug->LoadBankFromFXB(kBankPath)) << kBankPath;
-  }
-  std::unique_ptr<Zorva> plug;
-};
-
-TEST_F(FactoryBank, HoldsSixtyFourDistinctNamedPrograms)
-{
+  setenv("ZORVA_CONFIG_DIR", "/nonexistent/zorva-bank-test", 1);
+  setenv("ZORVA_RESOURCES", "/nonexistent/zorva-bank-test", 1);
+  auto plug = std::make_unique<Zorva>();
+  ASSERT_TRUE(plug->LoadBankFromFXB(kBankPath)) << kBankPath;
   ASSERT_EQ(plug->NPresets(), 64);
   std::set<std::string> names;
   for (int p = 0; p < 64; ++p) {
@@ -92,20 +83,19 @@ TEST(FactoryBankLevels, EveryProgramPlaysAChordBelowOneDBTPAndWithinSixLU)
   std::vector<Level> levels;
   for (int p = 0; p < 64; ++p) levels.push_back(measure(render_test::RenderProgram(kChord, p, 512, 3.0)));
   const ZorvaInstrument bank;
-  std::vector<std::string> names;
-  for (int p = 0; p < 64; ++p) names.push_back(bank.ProgramName(p));
   const auto [quietest, loudest] = std::minmax_element(
       levels.begin(), levels.end(), [](const Level& a, const Level& b) { return a.loudness < b.loudness; });
   const bool print = std::getenv("ZORVA_PRINT_LEVELS") != nullptr;
   for (int p = 0; p < 64; ++p) {
-    EXPECT_LE(levels[p].truePeak, -1.0) << names[p];
-    EXPECT_GT(levels[p].loudness, -60.0) << names[p] << " is silent";
+    EXPECT_LE(levels[p].truePeak, -1.0) << bank.ProgramName(p);
+    EXPECT_GT(levels[p].loudness, -60.0) << bank.ProgramName(p) << " is silent";
     if (print)
-      std::printf("| %2d | %-27s | %6.1f | %6.1f |\n", p, names[p].c_str(), levels[p].loudness,
+      std::printf("| %2d | %-27s | %6.1f | %6.1f |\n", p, bank.ProgramName(p).c_str(), levels[p].loudness,
                   levels[p].truePeak);
   }
   EXPECT_LE(loudest->loudness - quietest->loudness, 6.0)
-      << "loudest " << names[loudest - levels.begin()] << ", quietest " << names[quietest - levels.begin()];
+      << "loudest " << bank.ProgramName(int(loudest - levels.begin())) << ", quietest "
+      << bank.ProgramName(int(quietest - levels.begin()));
 }
 
 TEST(BankSource, ReportsTheLineOfEveryMistake)

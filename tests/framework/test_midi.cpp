@@ -97,24 +97,6 @@ TEST(IMidiQueue, KeepsTimeOrderAndArrivalOrderForEqualOffsets)
   EXPECT_EQ(q.ToDo(), 1);
 }
 
-TEST(IMidiQueue, FlushMovesPendingEventsCloser)
-{
-  IMidiQueue q;
-  for (int offset : {10, 50, 100}) q.Add(IMidiMsg(offset, 0x90, uint8_t(offset), 1));
-  const int step = 44;
-  int steps = 0;
-  std::vector<std::pair<int, int>> fired; // (step, note)
-  while (!q.Empty() && steps < 10) {
-    while (!q.Empty() && q.Peek()->mOffset <= step) {
-      fired.emplace_back(steps, q.Peek()->mData1);
-      q.Remove();
-    }
-    q.Flush(step);
-    ++steps;
-  }
-  EXPECT_EQ(fired, (std::vector<std::pair<int, int>>{{0, 10}, {1, 50}, {2, 100}}));
-}
-
 // Through compaction, growth and Resize (also to 0, before the host has
 // announced a block size) no message is lost or reordered.
 TEST(IMidiQueue, NoMessageLostOrReorderedAcrossCompactionGrowthAndResize)

@@ -7,19 +7,6 @@
 #include <cstdint>
 #include <cstdlib>
 
-namespace {
-
-ByteChunk Snapshot(TestPlug& plug)
-{
-  ByteChunk all;
-  plug.SerializePresets(&all);
-  plug.SerializeState(&all);
-  all.Put(plug.GetCurrentPresetIdx());
-  return all;
-}
-
-} // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
   if (size < 1) return 0;
@@ -42,9 +29,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
   for (bool chunks : {false, true}) {
     TestPlug plug(4, chunks);
     plug.MakeDefaultPreset("Before", 2);
-    const ByteChunk before = Snapshot(plug);
+    const ByteChunk before = plug.Snapshot();
     const bool loaded = path == 0 ? plug.LoadProgramFromFXP(input) : plug.LoadBankFromFXB(input);
-    if (!loaded && !Snapshot(plug).IsEqual(before)) std::abort();
+    if (!loaded && !plug.Snapshot().IsEqual(before)) std::abort();
     for (int i = 0; i < plug.NPresets(); ++i) plug.RestorePreset(i);
     ByteChunk out;
     if (path == 0)

@@ -16,9 +16,7 @@ using CacheTest = IniTest;
 // Another program rewrites the file; its time moves by `seconds`.
 void rewrite(const std::string& file, const std::string& contents, int seconds)
 {
-  struct stat st
-  {
-  };
+  struct stat st = {};
   ::stat(file.c_str(), &st);
   writeFile(file, contents);
   st.st_mtim.tv_sec += seconds;

@@ -17,9 +17,7 @@ public:
 
   static ino_t inodeOf(const std::string& file)
   {
-    struct stat st
-    {
-    };
+    struct stat st = {};
     return ::stat(file.c_str(), &st) == 0 ? st.st_ino : 0;
   }
 

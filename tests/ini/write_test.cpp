@@ -25,11 +25,7 @@ TEST_F(WriteTest, WrittenFileIsSortedWithABlankLineAfterEachSection)
   EXPECT_EQ(WritePrivateProfileString("MIDI CONTROL", "CC1", "34", c), 1);
   EXPECT_EQ(readFile(f), "[A]\nkey = spaced\n\n[b]\nx=1\n\n[MIDI Control]\ncc1=34\nCC10=5\nCC2=4\n\n");
   EXPECT_EQ(get(f, "a", "KEY "), "spaced");
-  struct stat st
-  {
-  };
-  ASSERT_EQ(::stat(c, &st), 0);
-  EXPECT_EQ(st.st_mode & 07777, 0640u);
+  EXPECT_EQ(std::filesystem::status(f).permissions(), std::filesystem::perms(0640));
   EXPECT_FALSE(std::filesystem::exists(path(".zorva.ini.new")));
 }
 

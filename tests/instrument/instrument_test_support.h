@@ -38,7 +38,7 @@ public:
 // never holds a stale copy.
 class InstrumentTest : public ::testing::Test
 {
-protected:
+public:
   InstrumentTest()
   {
     std::filesystem::create_directories(dir / "config");
@@ -67,23 +67,17 @@ protected:
     z.OnParamChange(idx);
   }
 
+  static void send(Zorva& z, int status, int data1, int data2, int offset = 0)
+  {
+    IMidiMsg msg(offset, uint8_t(status), uint8_t(data1), uint8_t(data2));
+    z.ProcessMidiMsg(&msg);
+  }
   static void noteOn(Zorva& z, int note, int velocity = 100, int offset = 0)
   {
-    IMidiMsg msg;
-    msg.MakeNoteOnMsg(note, velocity, offset);
-    z.ProcessMidiMsg(&msg);
+    send(z, 0x90, note, velocity, offset);
   }
-  static void noteOff(Zorva& z, int note, int offset = 0)
-  {
-    IMidiMsg msg;
-    msg.MakeNoteOffMsg(note, offset);
-    z.ProcessMidiMsg(&msg);
-  }
-  static void controller(Zorva& z, int cc, int value, int offset = 0)
-  {
-    IMidiMsg msg(offset, 0xB0, uint8_t(cc), uint8_t(value));
-    z.ProcessMidiMsg(&msg);
-  }
+  static void noteOff(Zorva& z, int note, int offset = 0) { send(z, 0x80, note, 0, offset); }
+  static void controller(Zorva& z, int cc, int value, int offset = 0) { send(z, 0xB0, cc, value, offset); }
 
   struct Stereo
   {
@@ -105,4 +99,11 @@ protected:
   TempFolder folder{"zorva-instrument"};
   const std::filesystem::path dir = folder.dir();
   ZorvaFolders env{(dir / "config").string(), (dir / "resources").string()};
+};
+
+// The common case: one instrument, started before the test body.
+class StartedInstrument : public InstrumentTest
+{
+public:
+  std::unique_ptr<TestZorva> z = makeZorva();
 };

@@ -13,25 +13,12 @@ TEST_F(Config, NoFileAssignsNothing)
 
 TEST_F(Config, ReadingFollowsTheTextRules)
 {
-  writeFile(iniFile(), "[midi control]\n"
-                       "cc7=0\n"
-                       "CC8=abc\n"
-                       "CC9=\n"
-                       "CC10= 42 \n"
-                       "CC11=150\n"
-                       "CC12=12x\n"
-                       "CC119=99\n"
-                       "CC120=5\n"
-                       "[startup bank]\n"
-                       "file=/banks/a b.fxb\n");
+  writeFile(iniFile(), "[midi control]\ncc7=0\nCC8=abc\nCC9=\nCC10= 42 \nCC11=150\nCC12=12x\nCC119=99\n"
+                       "CC120=5\n[startup bank]\nfile=/banks/a b.fxb\n");
   auto z = makeZorva();
-  EXPECT_EQ(z->midiCCParam[7], 0);
-  EXPECT_EQ(z->midiCCParam[8], -1);
-  EXPECT_EQ(z->midiCCParam[9], -1);
-  EXPECT_EQ(z->midiCCParam[10], 42);
-  EXPECT_EQ(z->midiCCParam[11], 150); // kept, though it matches no parameter
-  EXPECT_EQ(z->midiCCParam[12], 12);
-  EXPECT_EQ(z->midiCCParam[119], 99);
+  // 150 is kept, though it matches no parameter.
+  const std::pair<int, int> expected[] = {{7, 0}, {8, -1}, {9, -1}, {10, 42}, {11, 150}, {12, 12}, {119, 99}};
+  for (auto [cc, param] : expected) EXPECT_EQ(z->midiCCParam[cc], param) << "CC" << cc;
   // The bank cannot be read, so construction forgot it.
   EXPECT_TRUE(z->startupBankPath.empty());
 

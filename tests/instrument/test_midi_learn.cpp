@@ -1,6 +1,6 @@
 #include "instrument_test_support.h"
 
-using MidiLearn = InstrumentTest;
+using MidiLearn = StartedInstrument;
 
 namespace {
 // The panel's MIDI-learn switch, as far as learning sees it.
@@ -22,21 +22,15 @@ public:
   double lastValue = -1.0;
   int dirtied = 0;
 };
-
-void moveKnob(Zorva& z, int idx, double normalized)
-{
-  z.SetParameterFromGUI(idx, normalized);
-}
 } // namespace
 
 TEST_F(MidiLearn, EitherHalfFirstCompletesTheBinding)
 {
-  auto z = makeZorva();
   LearnSwitch learnSwitch(z.get());
   z->midiLearnControl = &learnSwitch;
 
   z->doMidiLearn(true);
-  moveKnob(*z, kFlt1Reso, 0.3);
+  z->SetParameterFromGUI(kFlt1Reso, 0.3);
   EXPECT_TRUE(z->midiLearnActive);
   EXPECT_EQ(learnSwitch.dirtied, 0);
   controller(*z, 7, 64);
@@ -49,14 +43,14 @@ TEST_F(MidiLearn, EitherHalfFirstCompletesTheBinding)
   z->doMidiLearn(true);
   controller(*z, 8, 64);
   EXPECT_TRUE(z->midiLearnActive);
-  moveKnob(*z, kVolume, 0.3);
+  z->SetParameterFromGUI(kVolume, 0.3);
   EXPECT_EQ(z->midiCCParam[8], kVolume);
   EXPECT_FALSE(z->midiLearnActive);
 
   // A second controller for the same parameter replaces the first.
   z->doMidiLearn(true);
   controller(*z, 11, 1);
-  moveKnob(*z, kVolume, 0.4);
+  z->SetParameterFromGUI(kVolume, 0.4);
   EXPECT_EQ(z->midiCCParam[8], -1);
   EXPECT_EQ(z->midiCCParam[11], kVolume);
   z->midiLearnControl = nullptr;
@@ -64,7 +58,6 @@ TEST_F(MidiLearn, EitherHalfFirstCompletesTheBinding)
 
 TEST_F(MidiLearn, UnlearnByControllerOrByParameter)
 {
-  auto z = makeZorva();
   z->midiCCParam[7] = kVolume;
   z->midiCCParam[9] = kVolume; // as a hand-edited configuration file may have it
   z->midiCCParam[10] = kFlt1Reso;
@@ -81,7 +74,7 @@ TEST_F(MidiLearn, UnlearnByControllerOrByParameter)
   EXPECT_FALSE(z->midiLearnActive);
 
   z->doMidiUnlearn(true);
-  moveKnob(*z, kVolume, 0.2);
+  z->SetParameterFromGUI(kVolume, 0.2);
   EXPECT_EQ(z->midiCCParam[7], -1);
   EXPECT_EQ(z->midiCCParam[9], -1);
   EXPECT_FALSE(z->midiLearnActive);
@@ -90,7 +83,7 @@ TEST_F(MidiLearn, UnlearnByControllerOrByParameter)
   z->midiCCParam[7] = kVolume;
   z->doMidiUnlearn(true);
   z->doMidiUnlearn(false);
-  moveKnob(*z, kVolume, 0.3);
+  z->SetParameterFromGUI(kVolume, 0.3);
   controller(*z, 7, 5);
   EXPECT_EQ(z->midiCCParam[7], kVolume);
 }
@@ -99,7 +92,6 @@ TEST_F(MidiLearn, UnlearnByControllerOrByParameter)
 // nor unlearned, and in play they are never looked up.
 TEST_F(MidiLearn, ControllersWithoutATableEntryAreNotLearnable)
 {
-  auto z = makeZorva();
   z->doMidiLearn(true);
   for (int cc : {120, 121, 122}) controller(*z, cc, 64);
   EXPECT_TRUE(z->midiLearnActive);
@@ -128,22 +120,21 @@ TEST_F(MidiLearn, ControllersWithoutATableEntryAreNotLearnable)
 // them, so a pending learn must keep the parameter actually moved.
 TEST_F(MidiLearn, ResendingParametersDoesNotHijackALearn)
 {
-  auto z = makeZorva();
   z->doMidiLearn(true);
-  moveKnob(*z, kVoices, 3.0 / 31.0);
+  z->SetParameterFromGUI(kVoices, 3.0 / 31.0);
   ASSERT_EQ(z->getVoiceCount(), 4);
   controller(*z, 20, 64);
   EXPECT_EQ(z->midiCCParam[20], kVoices);
 
   z->doMidiLearn(true);
-  moveKnob(*z, kFlt2Reso, 0.5);
+  z->SetParameterFromGUI(kFlt2Reso, 0.5);
   z->OnActivate(true);
   controller(*z, 21, 64);
   EXPECT_EQ(z->midiCCParam[21], kFlt2Reso);
 
   // Nor does restoring a program or pasting one.
   z->doMidiLearn(true);
-  moveKnob(*z, kFlt1Reso, 0.5);
+  z->SetParameterFromGUI(kFlt1Reso, 0.5);
   IMidiMsg programChange(0, 0xC0, 3, 0);
   z->ProcessMidiMsg(&programChange);
   render(*z, 1);
@@ -157,7 +148,6 @@ TEST_F(MidiLearn, ResendingParametersDoesNotHijackALearn)
 
 TEST_F(MidiLearn, LearnedControllersDriveTheirParameterWhenDue)
 {
-  auto z = makeZorva();
   z->midiCCParam[7] = kFlt2Reso;
   z->midiCCParam[1] = kVolume;  // learned, but stays the mod wheel
   z->midiCCParam[64] = kVolume; // learned, but stays the pedal
@@ -193,7 +183,6 @@ TEST_F(MidiLearn, LearnedControllersDriveTheirParameterWhenDue)
 // repeated "Mode 1" would reset the filter each time.
 TEST_F(MidiLearn, RepeatedValueOnAnyRangeIsNoChange)
 {
-  auto z = makeZorva();
   z->midiCCParam[12] = kFlt1Mode;   // list 0 ... 6
   z->midiCCParam[13] = kVolume;     // 0 ... 2
   z->midiCCParam[14] = kFlt1Cutoff; // shape 0.5

@@ -1,10 +1,9 @@
 #include "instrument_test_support.h"
 
-using Notes = InstrumentTest;
+using Notes = StartedInstrument;
 
 TEST_F(Notes, MonophonicReturnsToTheHighestHeldKey)
 {
-  auto z = makeZorva();
   ASSERT_EQ(z->getVoiceCount(), 1);
   for (int note : {60, 64, 62}) z->setNoteOn(note, 100);
   EXPECT_EQ(z->getVoice(0).note, 62);
@@ -26,7 +25,6 @@ TEST_F(Notes, MonophonicReturnsToTheHighestHeldKey)
 
 TEST_F(Notes, StealingTakesTheOldestAndRepeatedKeysTheirOwnVoice)
 {
-  auto z = makeZorva();
   setParam(*z, kVoices, 3); // 4 voices
   ASSERT_EQ(z->getVoiceCount(), 4);
   for (int note : {60, 62, 64, 65}) z->setNoteOn(note, 100);
@@ -47,7 +45,6 @@ TEST_F(Notes, StealingTakesTheOldestAndRepeatedKeysTheirOwnVoice)
 
 TEST_F(Notes, FreeVoiceBeforeStealingAndFinishedVoiceKeepsItsNote)
 {
-  auto z = makeZorva();
   setParam(*z, kVoices, 3);
   z->setNoteOn(60, 100);
   z->setNoteOn(62, 100);
@@ -65,7 +62,6 @@ TEST_F(Notes, FreeVoiceBeforeStealingAndFinishedVoiceKeepsItsNote)
 
 TEST_F(Notes, SustainPedalHoldsReleasedKeys)
 {
-  auto z = makeZorva();
   setParam(*z, kVoices, 1);
   noteOn(*z, 60);
   controller(*z, 64, 1); // 1/127 counts as down
@@ -82,7 +78,6 @@ TEST_F(Notes, SustainPedalHoldsReleasedKeys)
 
 TEST_F(Notes, ModWheelAndPitchBendFeedTheSharedSources)
 {
-  auto z = makeZorva();
   controller(*z, 1, 127);
   IMidiMsg bend;
   bend.MakePitchWheelMsg(-0.5);
@@ -107,7 +102,6 @@ TEST_F(Notes, ModWheelAndPitchBendFeedTheSharedSources)
 
 TEST_F(Notes, VoiceCountChangeReleasesAndResends)
 {
-  auto z = makeZorva();
   setParam(*z, kVolume, 1.5);
   z->setNoteOn(60, 100);
   z->paramChanges = 0;
@@ -133,7 +127,6 @@ TEST_F(Notes, VoiceCountChangeReleasesAndResends)
 
 TEST_F(Notes, ChannelModeMessagesReleaseEverything)
 {
-  auto z = makeZorva();
   setParam(*z, kVoices, 3);
   for (int note : {60, 64}) z->setNoteOn(note, 100);
   controller(*z, 123, 0);
@@ -152,7 +145,6 @@ TEST_F(Notes, ChannelModeMessagesReleaseEverything)
 
 TEST_F(Notes, KeyBufferHoldsAtMost128Keys)
 {
-  auto z = makeZorva();
   for (int note = 0; note < 128; ++note) z->addPressedKey(127 - note);
   EXPECT_EQ(z->numPressedKeys, 128);
   z->addPressedKey(200);
@@ -162,7 +154,6 @@ TEST_F(Notes, KeyBufferHoldsAtMost128Keys)
 
 TEST_F(Notes, MalformedNoteBytesNeverReachAVoice)
 {
-  auto z = makeZorva();
   IMidiMsg msg(0, 0x90, 200, 100);
   z->ProcessMidiMsg(&msg);
   EXPECT_TRUE(z->midiQueue.Empty());

@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-using Rendering = InstrumentTest;
+using Rendering = StartedInstrument;
 
 // Control steps fall on the same frames whatever the host's block size, so a
 // note renders identically in blocks of any length.
@@ -34,7 +34,6 @@ TEST_F(Rendering, OutputDoesNotDependOnHostBlockSize)
 
 TEST_F(Rendering, QueuedOffsetsRoundToTheNearestStep)
 {
-  auto z = makeZorva();
   // A message arriving after a later one never overtakes it.
   for (int offset : {30, 44, 88, 120, 0}) noteOn(*z, 60, 100, offset);
   std::vector<int> offsets;
@@ -57,7 +56,6 @@ TEST_F(Rendering, QueuedOffsetsRoundToTheNearestStep)
 
 TEST_F(Rendering, CutoffGlidesOverHundredSteps)
 {
-  auto z = makeZorva();
   setParam(*z, kFlt1Cutoff, 0.0);
   // Reached after exactly 100 steps.
   render(*z, 99 * 44, 44);
@@ -81,7 +79,6 @@ TEST_F(Rendering, SoftClipBoundsTheSum)
   EXPECT_EQ(Zorva::softClip(3.0), 1.0);
   EXPECT_EQ(Zorva::softClip(-3.0), -1.0);
   EXPECT_NEAR(Zorva::softClip(1e-6), 1e-6, 1e-15);
-  auto z = makeZorva();
   setParam(*z, kVoices, 7); // 8 voices
   setParam(*z, kVolume, 2.0);
   setParam(*z, kSoftClip, 1);
@@ -106,13 +103,12 @@ TEST_F(Rendering, NoiseSequence)
 
 TEST_F(Rendering, FloatPathNarrowsTheDoubleResult)
 {
-  auto d = makeZorva();
   auto f = makeZorva();
-  for (Zorva* z : {d.get(), f.get()}) {
-    setParam(*z, kVolume, 1.7);
-    noteOn(*z, 45, 127);
+  for (Zorva* one : {z.get(), f.get()}) {
+    setParam(*one, kVolume, 1.7);
+    noteOn(*one, 45, 127);
   }
-  const Stereo reference = render(*d, 2000, 100);
+  const Stereo reference = render(*z, 2000, 100);
   std::vector<float> left(2000), right(2000);
   for (int pos = 0; pos < 2000; pos += 100) {
     float* outputs[2] = {left.data() + pos, right.data() + pos};
@@ -128,30 +124,26 @@ TEST_F(Rendering, FloatPathNarrowsTheDoubleResult)
 // rather than a renderer that never advances.
 TEST_F(Rendering, ZeroControlStepStillAdvances)
 {
-  auto z = std::make_unique<TestZorva>();
-  EXPECT_EQ(z->controlStep, 0);
-  z->OnActivate(true);
-  noteOn(*z, 60);
-  render(*z, 256, 64);
-  EXPECT_TRUE(z->getVoice(0).active);
-
+  auto unprepared = std::make_unique<TestZorva>();
+  unprepared->OnActivate(true);
   auto slow = makeZorva(800.0, 64);
-  EXPECT_EQ(slow->controlStep, 0);
-  noteOn(*slow, 60);
-  render(*slow, 256, 64);
-  EXPECT_TRUE(slow->getVoice(0).active);
+  for (TestZorva* one : {unprepared.get(), slow.get()}) {
+    EXPECT_EQ(one->controlStep, 0);
+    noteOn(*one, 60);
+    render(*one, 256, 64);
+    EXPECT_TRUE(one->getVoice(0).active);
+  }
 
   // Zero and negative frame counts only clear what they must.
   double l = 5.0, r = 5.0;
   double* outputs[2] = {&l, &r};
-  z->ProcessDoubleReplacing(nullptr, outputs, 0);
-  z->ProcessDoubleReplacing(nullptr, outputs, -3);
+  unprepared->ProcessDoubleReplacing(nullptr, outputs, 0);
+  unprepared->ProcessDoubleReplacing(nullptr, outputs, -3);
   EXPECT_EQ(l, 5.0);
 }
 
 TEST_F(Rendering, TempoAndPositionReachEveryVoiceOnlyWhenSynced)
 {
-  auto z = makeZorva();
   z->SetTransport(140.0, 8.0, true);
   render(*z, 64);
   EXPECT_DOUBLE_EQ(z->getVoice(0).lfo[0].getSecondsPerBeat(), 0.5);
@@ -164,11 +156,10 @@ TEST_F(Rendering, TempoAndPositionReachEveryVoiceOnlyWhenSynced)
 // Instances at different rates must not share one cutoff table.
 TEST_F(Rendering, CutoffTableFollowsTheInstanceRate)
 {
-  auto a = makeZorva(44100.0);
   auto b = makeZorva(96000.0);
   auto c = makeZorva(44100.0);
-  EXPECT_NE(a->freq2rad, b->freq2rad);
-  EXPECT_EQ(a->freq2rad, c->freq2rad);
-  EXPECT_DOUBLE_EQ(a->freq2rad[69 * 128], 440.0 * 6.283185307179586 / 44100.0);
+  EXPECT_NE(z->freq2rad, b->freq2rad);
+  EXPECT_EQ(z->freq2rad, c->freq2rad);
+  EXPECT_DOUBLE_EQ(z->freq2rad[69 * 128], 440.0 * 6.283185307179586 / 44100.0);
   EXPECT_DOUBLE_EQ(b->freq2rad[69 * 128], 440.0 * 6.283185307179586 / 96000.0);
 }

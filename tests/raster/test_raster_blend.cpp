@@ -20,45 +20,30 @@ struct BlendCase
 
 // Expected values worked out with premultiplied arithmetic:
 // over: s + d (1 - sa); add: s + d saturated; dodge: d / (1 - s) per channel.
+const RstColor kGrey{255, 64, 64, 64}, kMixed{255, 100, 50, 200}, kOther{255, 100, 250, 100};
 const std::vector<BlendCase> kCases = {
     {"blend half-alpha red over blue", kBlue, {128, 255, 0, 0}, RstMode::kBlend, 1.0f, {255, 128, 0, 127}},
     {"blend red at weight 0.5", kBlue, kRed, RstMode::kBlend, 0.5f, {255, 128, 0, 127}},
     {"copy keeps the source's alpha", kBlue, {128, 255, 0, 0}, RstMode::kCopy, 1.0f, {128, 255, 0, 0}},
     {"copy at weight 0.5 interpolates", kBlue, kRed, RstMode::kCopy, 0.5f, {255, 128, 0, 127}},
     {"copy of transparent at weight 0.5", kBlue, kTransparent, RstMode::kCopy, 0.5f, {128, 0, 0, 255}, 2},
-    {"add saturates", {255, 100, 50, 200}, {255, 100, 250, 100}, RstMode::kAdd, 1.0f, {255, 200, 255, 255}},
-    {"add at weight 0.5",
-     {255, 100, 50, 200},
-     {255, 100, 250, 100},
-     RstMode::kAdd,
-     0.5f,
-     {255, 150, 175, 250}},
-    {"dodge mid grey", {255, 64, 64, 64}, {255, 128, 128, 128}, RstMode::kDodge, 1.0f, {255, 128, 128, 128}},
-    {"dodge by white saturates", {255, 64, 64, 64}, kWhite, RstMode::kDodge, 1.0f, kWhite},
-    {"dodge by black changes nothing", {255, 64, 64, 64}, kBlack, RstMode::kDodge, 1.0f, {255, 64, 64, 64}},
-    {"dodge by white at weight 0.5",
-     {255, 64, 64, 64},
-     kWhite,
-     RstMode::kDodge,
-     0.5f,
-     {255, 160, 160, 160},
-     2},
+    {"add saturates", kMixed, kOther, RstMode::kAdd, 1.0f, {255, 200, 255, 255}},
+    {"add at weight 0.5", kMixed, kOther, RstMode::kAdd, 0.5f, {255, 150, 175, 250}},
+    {"dodge mid grey", kGrey, {255, 128, 128, 128}, RstMode::kDodge, 1.0f, {255, 128, 128, 128}},
+    {"dodge by white saturates", kGrey, kWhite, RstMode::kDodge, 1.0f, kWhite},
+    {"dodge by black changes nothing", kGrey, kBlack, RstMode::kDodge, 1.0f, kGrey},
+    {"dodge by white at weight 0.5", kGrey, kWhite, RstMode::kDodge, 0.5f, {255, 160, 160, 160}, 2},
 };
 
 using DrawPath = std::function<void(RstBitmap& dst, RstColor src, const RstPaint& paint)>;
 
 // Every operation that combines a source with the destination must agree.
+const RstRect kSpot{1, 1, 2, 2};
 const std::vector<std::pair<std::string, DrawPath>> kPaths = {
-    {"FillRect",
-     [](RstBitmap& dst, RstColor src, const RstPaint& p) {
-       dst.FillRect({1, 1, 2, 2}, src, p);
-     }},
-    {"PutPixel", [](RstBitmap& dst, RstColor src, const RstPaint& p) { dst.PutPixel(1, 1, src, p); }},
+    {"FillRect", [](RstBitmap& d, RstColor c, const RstPaint& p) { d.FillRect(kSpot, c, p); }},
+    {"PutPixel", [](RstBitmap& d, RstColor c, const RstPaint& p) { d.PutPixel(1, 1, c, p); }},
     {"Blit",
-     [](RstBitmap& dst, RstColor src, const RstPaint& p) {
-       auto source = FilledBitmap(3, 3, src);
-       dst.Blit(1, 1, *source, {1, 1, 2, 2}, p);
-     }},
+     [](RstBitmap& d, RstColor c, const RstPaint& p) { d.Blit(1, 1, *FilledBitmap(3, 3, c), kSpot, p); }},
 };
 
 TEST(RasterBlend, ModesGiveTheExpectedColourThroughEveryDrawingPath)

@@ -1,12 +1,7 @@
-#include "tests/common/test_folder.h"
-#include "zorva/param_ids.h"
-#include "zorva/zorva.h"
-
-#include <gtest/gtest.h>
+#include "tests/instrument/instrument_test_support.h"
 
 #include <atomic>
 #include <cstdlib>
-#include <filesystem>
 #include <new>
 #include <vector>
 
@@ -44,102 +39,23 @@ void* __wrap_realloc(void* ptr, size_t size)
 }
 }
 
-namespace {
-void* allocate(size_t size)
+// The library's other forms of new (arrays, nothrow) call these two, and its
+// delete calls free, so replacing these is enough to see every allocation.
+void* operator new(size_t size)
 {
   note();
   if (void* p = __real_malloc(size ? size : 1)) return p;
   throw std::bad_alloc();
 }
-void* allocateAligned(size_t size, std::align_val_t align)
+void* operator new(size_t size, std::align_val_t align)
 {
   note();
   const size_t a = static_cast<size_t>(align);
   if (void* p = std::aligned_alloc(a, (size + a - 1) / a * a)) return p;
   throw std::bad_alloc();
 }
-} // namespace
 
-void* operator new(size_t size)
-{
-  return allocate(size);
-}
-void* operator new[](size_t size)
-{
-  return allocate(size);
-}
-void* operator new(size_t size, const std::nothrow_t&) noexcept
-{
-  note();
-  return __real_malloc(size ? size : 1);
-}
-void* operator new[](size_t size, const std::nothrow_t&) noexcept
-{
-  note();
-  return __real_malloc(size ? size : 1);
-}
-void* operator new(size_t size, std::align_val_t align)
-{
-  return allocateAligned(size, align);
-}
-void* operator new[](size_t size, std::align_val_t align)
-{
-  return allocateAligned(size, align);
-}
-void operator delete(void* p) noexcept
-{
-  std::free(p);
-}
-void operator delete[](void* p) noexcept
-{
-  std::free(p);
-}
-void operator delete(void* p, size_t) noexcept
-{
-  std::free(p);
-}
-void operator delete[](void* p, size_t) noexcept
-{
-  std::free(p);
-}
-void operator delete(void* p, std::align_val_t) noexcept
-{
-  std::free(p);
-}
-void operator delete[](void* p, std::align_val_t) noexcept
-{
-  std::free(p);
-}
-void operator delete(void* p, size_t, std::align_val_t) noexcept
-{
-  std::free(p);
-}
-void operator delete[](void* p, size_t, std::align_val_t) noexcept
-{
-  std::free(p);
-}
-
-namespace {
-class RealTimeSafety : public ::testing::Test
-{
-protected:
-  void TearDown() override { counting = false; }
-  TempFolder folder{"zorva-rt"};
-  ZorvaFolders env{folder.dir().string(), folder.dir().string()};
-};
-
-void hostSets(Zorva& z, int idx, double value)
-{
-  z.GetParam(idx)->Set(value);
-  z.OnParamChange(idx);
-}
-
-void send(Zorva& z, uint8_t status, int data1, int data2, int offset)
-{
-  IMidiMsg msg(offset, status, uint8_t(data1), uint8_t(data2));
-  z.ProcessMidiMsg(&msg);
-}
-} // namespace
+using RealTimeSafety = InstrumentTest;
 
 TEST_F(RealTimeSafety, CounterSeesAllocations)
 {
@@ -159,11 +75,7 @@ TEST_F(RealTimeSafety, CounterSeesAllocations)
 TEST_F(RealTimeSafety, RenderingAllocatesNothingAfterReset)
 {
   constexpr int kBlock = 256;
-  auto z = std::make_unique<Zorva>();
-  z->SetSampleRate(44100.0);
-  z->SetBlockSize(kBlock);
-  z->Reset();
-  z->OnActivate(true);
+  auto z = makeZorva(44100.0, kBlock);
 
   // A heavy patch with every kind of modulation in use.
   const std::pair<int, double> patch[] = {
@@ -171,7 +83,7 @@ TEST_F(RealTimeSafety, RenderingAllocatesNothingAfterReset)
       {kFlt1Mode, 4},      {kFlt1Reso, 0.7},  {kFlt2Reso, 0.9},    {kFlt2Flt1In, 0.5}, {kFlt1RingIn, 0.4},
       {kFlt2NoiseIn, 0.2}, {kAmp1Level, 1.0}, {kOsc2Sync, 2},      {kOsc1FM1Amt, 0.3}, {kFlt1CF1Amt, 2.0},
       {kLFO1Sync, 1},      {kLFO2Wave, 4},    {kPortamento, 0.05}, {kSoftClip, 1}};
-  for (const auto& [idx, value] : patch) hostSets(*z, idx, value);
+  for (const auto& [idx, value] : patch) setParam(*z, idx, value);
   z->midiCCParam[7] = kFlt2Cutoff;
   z->midiCCParam[74] = kFlt1Mode;
 
@@ -195,9 +107,9 @@ TEST_F(RealTimeSafety, RenderingAllocatesNothingAfterReset)
     // Never-used slots first (they take the current sound), then a restore.
     if (block % 300 == 150 && block < 1500) send(*z, 0xC0, (block / 300) % 4, 0, 64);
 
-    if (block % 10 == 0) hostSets(*z, kFlt1Cutoff, (block % 100) / 100.0);
-    if (block % 40 == 0) hostSets(*z, kLFO1Rate, 0.5 + block % 7);
-    if (block == 1500) hostSets(*z, kVoices, 31); // 64 voices
+    if (block % 10 == 0) setParam(*z, kFlt1Cutoff, (block % 100) / 100.0);
+    if (block % 40 == 0) setParam(*z, kLFO1Rate, 0.5 + block % 7);
+    if (block == 1500) setParam(*z, kVoices, 31); // 64 voices
     z->SetTransport(100.0 + block % 60, block * 0.25, true);
 
     if (block % 2)
