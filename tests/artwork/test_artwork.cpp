@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cmath>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -174,26 +175,22 @@ TEST(Artwork, LitAndPressedFramesStandOutFromTheirRestingFrames)
 // with their frames in reverse order.
 TEST(Artwork, SelectorsLightTheRowThatChoosesTheOption)
 {
-  struct Selector
-  {
-    const char* name;
-    int options;
-    bool reverse;
-  };
-  for (const Selector& s : {Selector{"switch4", 4, false}, Selector{"sync_tristate", 3, false},
-                            Selector{"switch6", 6, true}, Selector{"switch7", 7, true}}) {
-    auto bmp = Load(s.name);
-    for (int option = 0; option < s.options; ++option) {
-      SCOPED_TRACE(std::string(s.name) + " option " + std::to_string(option));
-      const RstRect frame = Frame(*bmp, s.options, s.reverse ? s.options - option : option + 1);
+  for (auto [name, options, reverse] : {std::tuple{"switch4", 4, false},
+                                        {"sync_tristate", 3, false},
+                                        {"switch6", 6, true},
+                                        {"switch7", 7, true}}) {
+    auto bmp = Load(name);
+    for (int option = 0; option < options; ++option) {
+      SCOPED_TRACE(std::string(name) + " option " + std::to_string(option));
+      const RstRect frame = Frame(*bmp, options, reverse ? options - option : option + 1);
       std::vector<int> lit;
-      for (int row = 0; row < s.options; ++row) {
+      for (int row = 0; row < options; ++row) {
         // the control's click areas: int(k * height / n) from the top
-        const int t = frame.t + int(row * float(frame.Height()) / s.options);
-        const int b = frame.t + int((row + 1) * float(frame.Height()) / s.options);
+        const int t = frame.t + int(row * float(frame.Height()) / options);
+        const int b = frame.t + int((row + 1) * float(frame.Height()) / options);
         lit.push_back(CountIn(*bmp, {frame.l, t, frame.r, b}, IsAmber));
       }
-      for (int row = 0; row < s.options; ++row)
+      for (int row = 0; row < options; ++row)
         if (row != option) {
           EXPECT_GT(lit[option], 2 * lit[row] + 5) << "row " << row;
         }

@@ -18,15 +18,12 @@ std::string Display(const IParam& p, double value, bool normalized = false, bool
 
 TEST(IParam, PrecisionFollowsStep)
 {
-  const struct
-  {
-    double step;
-    int precision;
-  } cases[] = {{1.0, 0}, {0.1, 1}, {0.01, 2}, {0.25, 2}, {0.001, 3}, {1.0 / 3.0, 6}, {2.5, 1}};
-  for (const auto& c : cases) {
+  const std::pair<double, int> cases[] = {{1.0, 0},   {0.1, 1},       {0.01, 2}, {0.25, 2},
+                                          {0.001, 3}, {1.0 / 3.0, 6}, {2.5, 1}};
+  for (auto [step, precision] : cases) {
     IParam p;
-    p.InitDouble("x", 0, 0, 10, c.step);
-    EXPECT_EQ(p.GetPrecision(), c.precision) << "step " << c.step;
+    p.InitDouble("x", 0, 0, 10, step);
+    EXPECT_EQ(p.GetPrecision(), precision) << "step " << step;
   }
 }
 

@@ -143,18 +143,15 @@ TEST_F(Notes, ChannelModeMessagesReleaseEverything)
   EXPECT_TRUE(z->getVoice(0).gate);
 }
 
-TEST_F(Notes, KeyBufferHoldsAtMost128Keys)
+TEST_F(Notes, KeyBufferHoldsAtMost128KeysAndNoBadNote)
 {
   for (int note = 0; note < 128; ++note) z->addPressedKey(127 - note);
   EXPECT_EQ(z->numPressedKeys, 128);
   z->addPressedKey(200);
   EXPECT_EQ(z->numPressedKeys, 128);
   for (int i = 0; i < 128; ++i) ASSERT_EQ(z->pressedKeys[i], i);
-}
 
-TEST_F(Notes, MalformedNoteBytesNeverReachAVoice)
-{
-  IMidiMsg msg(0, 0x90, 200, 100);
-  z->ProcessMidiMsg(&msg);
+  // Malformed note bytes never reach a voice.
+  send(*z, 0x90, 200, 100);
   EXPECT_TRUE(z->midiQueue.Empty());
 }

@@ -31,17 +31,6 @@ protected:
   }
 };
 
-TEST_F(Programs, FactoryBankWithoutAStartupBank)
-{
-  writeBank(factoryBank(), "Factory ");
-  auto z = makeZorva();
-  EXPECT_TRUE(z->startupBankPath.empty());
-  EXPECT_STREQ(z->GetPresetName(0), "Factory 0");
-  EXPECT_STREQ(z->GetPresetName(63), "Factory 63");
-  EXPECT_EQ(z->GetCurrentPresetIdx(), 2);
-  EXPECT_NEAR(z->GetParam(kVolume)->Value(), 2 / 32.0, 1e-6);
-}
-
 TEST_F(Programs, StartupBankAndItsFallback)
 {
   writeBank(factoryBank(), "Factory ");
@@ -57,6 +46,9 @@ TEST_F(Programs, StartupBankAndItsFallback)
   auto fallback = makeZorva();
   EXPECT_TRUE(fallback->startupBankPath.empty());
   EXPECT_STREQ(fallback->GetPresetName(5), "Factory 5");
+  EXPECT_STREQ(fallback->GetPresetName(63), "Factory 63");
+  EXPECT_EQ(fallback->GetCurrentPresetIdx(), 2);
+  EXPECT_NEAR(fallback->GetParam(kVolume)->Value(), 2 / 32.0, 1e-6);
   EXPECT_EQ(readFile(iniFile()), before);
 
   // And without either, the programs stay as the plug-in base made them.

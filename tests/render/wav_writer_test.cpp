@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstdio>
 #include <fstream>
+#include <tuple>
 
 using namespace render;
 
@@ -21,27 +22,22 @@ std::string TempPath(const std::string& name)
 
 TEST(WavWriter, RoundTripsInEveryFormat)
 {
-  struct Case
-  {
-    SampleFormat mFormat;
-    int mSubtype;
-    double mTolerance;
-  };
-  const Case cases[] = {{SampleFormat::kF32, SF_FORMAT_FLOAT, 1e-7},
-                        {SampleFormat::kF64, SF_FORMAT_DOUBLE, 0.0},
-                        {SampleFormat::kS16, SF_FORMAT_PCM_16, 1.0 / 32768},
-                        {SampleFormat::kS24, SF_FORMAT_PCM_24, 1.0 / 8388608}};
+  const std::tuple<SampleFormat, int, double> cases[] = {
+      {SampleFormat::kF32, SF_FORMAT_FLOAT, 1e-7},
+      {SampleFormat::kF64, SF_FORMAT_DOUBLE, 0.0},
+      {SampleFormat::kS16, SF_FORMAT_PCM_16, 1.0 / 32768},
+      {SampleFormat::kS24, SF_FORMAT_PCM_24, 1.0 / 8388608}};
   const int frames = 1000;
   std::vector<double> left(frames), right(frames);
   for (int i = 0; i < frames; ++i) {
     left[size_t(i)] = 0.9 * std::sin(i * 0.05);
     right[size_t(i)] = -0.3 * std::cos(i * 0.011) + 1e-9 * i;
   }
-  for (const Case& c : cases) {
-    const std::string path = TempPath(std::string(SampleFormatName(c.mFormat)) + ".wav");
+  for (const auto& [format, subtype, tolerance] : cases) {
+    const std::string path = TempPath(std::string(SampleFormatName(format)) + ".wav");
     WavWriter writer;
     std::string error;
-    ASSERT_TRUE(writer.Open(path, 48000, c.mFormat, error)) << error;
+    ASSERT_TRUE(writer.Open(path, 48000, format, error)) << error;
     ASSERT_TRUE(writer.WriteBlock(left.data(), right.data(), 600, error));
     ASSERT_TRUE(writer.WriteBlock(left.data() + 600, right.data() + 600, 400, error));
     ASSERT_TRUE(writer.Close(error)) << error;
@@ -50,7 +46,7 @@ TEST(WavWriter, RoundTripsInEveryFormat)
     SF_INFO info = {};
     SNDFILE* f = sf_open(path.c_str(), SFM_READ, &info);
     ASSERT_NE(f, nullptr) << path;
-    EXPECT_EQ(info.format, SF_FORMAT_WAV | c.mSubtype); // small files stay plain WAV
+    EXPECT_EQ(info.format, SF_FORMAT_WAV | subtype); // small files stay plain WAV
     EXPECT_EQ(info.channels, 2);
     EXPECT_EQ(info.samplerate, 48000);
     ASSERT_EQ(info.frames, frames);
@@ -58,7 +54,7 @@ TEST(WavWriter, RoundTripsInEveryFormat)
     ASSERT_EQ(sf_readf_double(f, back.data(), frames), frames);
     sf_close(f);
     for (size_t i = 0; i < back.size(); ++i)
-      ASSERT_NEAR(back[i], (i % 2 ? right : left)[i / 2], c.mTolerance) << SampleFormatName(c.mFormat) << i;
+      ASSERT_NEAR(back[i], (i % 2 ? right : left)[i / 2], tolerance) << SampleFormatName(format) << i;
     std::remove(path.c_str());
   }
 }
