@@ -1,6 +1,7 @@
 // Arbitrary bytes as an INI file: every read must stay in bounds, and what the
 // store writes back must parse to exactly what it held.
 #include "ini/profile_ini.h"
+#include "tests/common/test_folder.h"
 
 #include <cstdint>
 #include <cstdio>
@@ -14,20 +15,11 @@
 
 namespace {
 
-const std::string& workFolder()
+// Removed at exit, with the rest of the static objects.
+std::string workFolder()
 {
-  // Never freed: the exit handler that removes the folder still needs its name.
-  static const std::string* folder = [] {
-    std::string pattern = (std::filesystem::temp_directory_path() / "zorva-fuzz-ini-XXXXXX").string();
-    if (!mkdtemp(pattern.data())) std::abort();
-    auto* name = new std::string(pattern);
-    std::atexit([] {
-      std::error_code ignored;
-      std::filesystem::remove_all(workFolder(), ignored);
-    });
-    return name;
-  }();
-  return *folder;
+  static const TempFolder folder("zorva-fuzz-ini");
+  return folder.dir().string();
 }
 
 // Each input gets its own modification time, so the cache cannot mistake it
