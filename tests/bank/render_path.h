@@ -56,10 +56,7 @@ inline Stereo RenderProgram(const Bytes& smf, int program, int blockSize, std::o
   auto instrument = std::make_unique<ZorvaInstrument>();
   instrument->SelectProgram(program);
   instrument->Prepare(kRate, blockSize);
-  render::RenderSettings settings;
-  settings.mRate = kRate;
-  settings.mBlockSize = blockSize;
-  settings.mLengthSeconds = seconds;
+  const render::RenderSettings settings{.mRate = kRate, .mBlockSize = blockSize, .mLengthSeconds = seconds};
   MemorySink sink;
   EXPECT_TRUE(render::RunRender(midi, settings, *instrument, sink).mOk);
   return sink.mAudio;

@@ -41,9 +41,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     return 0;
   }
   // A low rate keeps the renders of long files short.
-  render::RenderSettings settings;
-  settings.mRate = 100;
-  settings.mBlockSize = 64;
+  render::RenderSettings settings{.mRate = 100, .mBlockSize = 64, .mLengthSeconds = std::nullopt};
   if (!file.mEvents.empty() && file.mTempo.SecondsAt(file.mEvents.back().mTick) > 600.0)
     settings.mLengthSeconds = 600.0;
   SilentTarget target;

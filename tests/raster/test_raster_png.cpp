@@ -23,23 +23,10 @@ std::unique_ptr<RstBitmap> Gradient(int w, int h)
   return b;
 }
 
-uint32_t ReadBe32(const uint8_t* p)
-{
-  return uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | p[2] << 8 | p[3];
-}
-
-void WriteBe32(uint8_t* p, uint32_t v)
-{
-  p[0] = uint8_t(v >> 24);
-  p[1] = uint8_t(v >> 16);
-  p[2] = uint8_t(v >> 8);
-  p[3] = uint8_t(v);
-}
-
 // Offset of the first chunk of that type (its length field), or 0.
 size_t FindChunk(const std::vector<uint8_t>& png, const char* type)
 {
-  for (size_t at = 8; at + 12 <= png.size(); at += 12 + ReadBe32(&png[at]))
+  for (size_t at = 8; at + 12 <= png.size(); at += 12 + png_get_uint_32(&png[at]))
     if (std::memcmp(&png[at + 4], type, 4) == 0) return at;
   return 0;
 }
@@ -48,9 +35,9 @@ size_t FindChunk(const std::vector<uint8_t>& png, const char* type)
 std::vector<uint8_t> WithDimensions(std::vector<uint8_t> png, uint32_t w, uint32_t h)
 {
   const size_t ihdr = FindChunk(png, "IHDR");
-  WriteBe32(&png[ihdr + 8], w);
-  WriteBe32(&png[ihdr + 12], h);
-  WriteBe32(&png[ihdr + 8 + 13], uint32_t(crc32(0, &png[ihdr + 4], 4 + 13)));
+  png_save_uint_32(&png[ihdr + 8], w);
+  png_save_uint_32(&png[ihdr + 12], h);
+  png_save_uint_32(&png[ihdr + 8 + 13], uint32_t(crc32(0, &png[ihdr + 4], 4 + 13)));
   return png;
 }
 

@@ -23,12 +23,10 @@ std::unique_ptr<RstFont> MakeFont(const char* face, double size, bool bold = fal
 RstRect InkBox(const RstBitmap& b)
 {
   RstRect box{b.Width(), b.Height(), 0, 0};
-  for (int y = 0; y < b.Height(); ++y) {
-    for (int x = 0; x < b.Width(); ++x) {
-      if (RstAlpha(b.GetPixel(x, y)) == 0) continue;
-      box = {std::min(box.l, x), std::min(box.t, y), std::max(box.r, x + 1), std::max(box.b, y + 1)};
-    }
-  }
+  for (int y = 0; y < b.Height(); ++y)
+    for (int x = 0; x < b.Width(); ++x)
+      if (RstAlpha(b.GetPixel(x, y)) != 0)
+        box = {std::min(box.l, x), std::min(box.t, y), std::max(box.r, x + 1), std::max(box.b, y + 1)};
   return box;
 }
 
@@ -119,13 +117,12 @@ TEST(RasterText, AntialiasingAndColourAlphaAreHonoured)
     auto b = RstBitmap::Create(120, 30);
     b->DrawText(font, "Zorva ~ 2.1.4", b->Bounds(), RstAlign::kNear, color);
     std::pair<int, int> partialAndMax{0, 0};
-    for (int y = 0; y < 30; ++y) {
+    for (int y = 0; y < 30; ++y)
       for (int x = 0; x < 120; ++x) {
         const int a = RstAlpha(b->GetPixel(x, y));
         partialAndMax.first += a != 0 && a != 255;
         partialAndMax.second = std::max(partialAndMax.second, a);
       }
-    }
     return partialAndMax;
   };
   auto aliased = MakeFont("Arial", 13, false, false);

@@ -88,9 +88,7 @@ TEST(Schedule, EventsArriveBeforeTheirBlockWithTheirOffset)
   for (int block : {512, 100, 1}) {
     FakeTarget target;
     CountingSink sink;
-    RenderSettings settings;
-    settings.mBlockSize = block;
-    settings.mLengthSeconds = 1.0;
+    const RenderSettings settings{.mBlockSize = block, .mLengthSeconds = 1.0};
     const RenderResult result = RunRender(file, settings, target, sink);
     ASSERT_TRUE(result.mOk);
     EXPECT_EQ(result.mFrames, 44100);
@@ -115,9 +113,7 @@ TEST(Schedule, FixedLengthCountsFramesAndDropsLaterEvents)
   FakeTarget target;
   target.mSoundsUntil = 1 << 30;
   CountingSink sink;
-  RenderSettings settings;
-  settings.mRate = 48000;
-  settings.mLengthSeconds = 1.00001; // 48000.48 frames
+  RenderSettings settings{.mRate = 48000, .mLengthSeconds = 1.00001}; // 48000.48 frames
   EXPECT_EQ(RunRender(file, settings, target, sink).mFrames, 48000);
   EXPECT_EQ(MaxRenderFrames(file, settings), 48000); // what the WAV writer sizes its header for
   EXPECT_EQ(target.mDeliveries.size(), 1u);
@@ -128,8 +124,7 @@ TEST(Schedule, FixedLengthCountsFramesAndDropsLaterEvents)
 TEST(Schedule, DefaultLengthRunsUntilVoicesEndAtMostOneMinuteAfterLastEvent)
 {
   const MidiFile file = FileWithNotesAt({0, 1000}); // last event: frame 44100
-  RenderSettings settings;
-  settings.mBlockSize = 1000;
+  const RenderSettings settings{.mBlockSize = 1000, .mLengthSeconds = std::nullopt};
   CountingSink sink;
 
   FakeTarget quiet; // nothing sounds: stop right after the last event's block
@@ -161,10 +156,7 @@ TEST(Schedule, TransportFollowsTempoMapAtBlockStarts)
   ASSERT_TRUE(ParseMidiFile(bytes.data(), bytes.size(), file, error));
   FakeTarget target;
   CountingSink sink;
-  RenderSettings settings;
-  settings.mRate = 1000;
-  settings.mBlockSize = 300;
-  settings.mLengthSeconds = 2.0;
+  const RenderSettings settings{.mRate = 1000, .mBlockSize = 300, .mLengthSeconds = 2.0};
   ASSERT_TRUE(RunRender(file, settings, target, sink).mOk);
   const double tempos[] = {120, 120, 120, 120, 60, 60, 60};
   const double quarters[] = {0.0, 0.6, 1.2, 1.8, 2.2, 2.5, 2.8};
@@ -181,8 +173,7 @@ TEST(Schedule, SinkFailureStopsTheRender)
   FakeTarget target;
   CountingSink sink;
   sink.mFailAfter = 1024;
-  RenderSettings settings;
-  settings.mLengthSeconds = 1.0;
+  const RenderSettings settings{.mLengthSeconds = 1.0};
   const RenderResult result = RunRender(file, settings, target, sink);
   EXPECT_FALSE(result.mOk);
   EXPECT_EQ(result.mError, "disk full");
