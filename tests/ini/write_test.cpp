@@ -48,6 +48,9 @@ TEST_F(WriteTest, UnchangedValuesAndMissingDeletionsDoNotRewrite)
   EXPECT_NE(inodeOf(f), written);
   EXPECT_EQ(WritePrivateProfileString("S", "k", nullptr, c), 1);
   EXPECT_EQ(readFile(f), "[S]\n\n");
+  ASSERT_EQ(WritePrivateProfileString("S", "k", "v", c), 1);
+  EXPECT_EQ(WritePrivateProfileSection("s", "", c), 1); // emptying a section keeps its header
+  EXPECT_EQ(readFile(f), "[S]\n\n");
   EXPECT_EQ(WritePrivateProfileString("S", nullptr, nullptr, c), 1);
   EXPECT_EQ(readFile(f), "");
 }
@@ -67,14 +70,6 @@ TEST_F(WriteTest, InputThatWouldNotReadBackIsRefused)
     EXPECT_EQ(WritePrivateProfileString(section, "k", "v", c), 0);
   EXPECT_EQ(readFile(f), before);
   EXPECT_EQ(get(f, "Startup Bank", "File"), "/banks/a.fxb");
-}
-
-TEST_F(WriteTest, EmptyingASectionKeepsItsHeader)
-{
-  std::string f = path("zorva.ini");
-  ASSERT_EQ(WritePrivateProfileString("MIDI Control", "CC3", "9", f.c_str()), 1);
-  EXPECT_EQ(WritePrivateProfileSection("midi control", "", f.c_str()), 1);
-  EXPECT_EQ(readFile(f), "[MIDI Control]\n\n");
 }
 
 TEST_F(WriteTest, FailedWritesAreReportedAndKeepTheFile)

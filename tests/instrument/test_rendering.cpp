@@ -84,10 +84,8 @@ TEST_F(Rendering, SoftClipBoundsTheSum)
   setParam(*z, kSoftClip, 1);
   for (int note = 40; note < 48; ++note) noteOn(*z, note, 127);
   const Stereo out = render(*z, 4410);
-  for (size_t i = 0; i < out.left.size(); ++i) {
-    ASSERT_LE(std::fabs(out.left[i]), 1.0);
-    ASSERT_LE(std::fabs(out.right[i]), 1.0);
-  }
+  for (const std::vector<double>* channel : {&out.left, &out.right})
+    for (double sample : *channel) ASSERT_LE(std::fabs(sample), 1.0);
 }
 
 TEST_F(Rendering, NoiseSequence)

@@ -86,26 +86,24 @@ TEST(ParamAssignment, ListTextsFirstThenPositionsThenNumbers)
       "Mode 1", 0, 6, 0, 0, "Off", {"Off", "Bypass", "Lowpass", "Highpass", "Bandpass", "Allpass", "Phaser"}};
   params[2] = {"Volume", 0.0, 2.0, 1.0, 1.0, "0.0", {}};
 
-  auto resolve = [&](const std::string& name, const std::string& value, int& index, double& v) {
-    std::string error;
-    return ResolveAssignment(params, {name, value}, index, v, error);
-  };
   int index = -1;
   double value = -1;
-  ASSERT_TRUE(resolve("Voices", "1", index, value));
+  std::string error;
+  ASSERT_TRUE(ResolveAssignment(params, {"Voices", "1"}, index, value, error));
   EXPECT_EQ(index, 0);
-  EXPECT_EQ(value, 3.0);                              // the text "1", not position 1
-  EXPECT_FALSE(resolve("Voices", "3", index, value)); // no text "3", and a position would mislead
-  ASSERT_TRUE(resolve("Mode 1", "Lowpass", index, value));
+  EXPECT_EQ(value, 3.0); // the text "1", not position 1
+  // No text "3", and a position would mislead.
+  EXPECT_FALSE(ResolveAssignment(params, {"Voices", "3"}, index, value, error));
+  ASSERT_TRUE(ResolveAssignment(params, {"Mode 1", "Lowpass"}, index, value, error));
   EXPECT_EQ(index, 1);
   EXPECT_EQ(value, 2.0);
-  ASSERT_TRUE(resolve("1", "phaser", index, value));
+  ASSERT_TRUE(ResolveAssignment(params, {"1", "phaser"}, index, value, error));
   EXPECT_EQ(value, 6.0);
-  ASSERT_TRUE(resolve("Mode 1", "3", index, value)); // texts that are not numbers: a position
+  // Texts that are not numbers: a position.
+  ASSERT_TRUE(ResolveAssignment(params, {"Mode 1", "3"}, index, value, error));
   EXPECT_EQ(value, 3.0);
-  ASSERT_TRUE(resolve("Volume", "2", index, value));
+  ASSERT_TRUE(ResolveAssignment(params, {"Volume", "2"}, index, value, error));
 
-  std::string error;
   EXPECT_FALSE(ResolveAssignment(params, {"Volume", "5"}, index, value, error));
   EXPECT_NE(error.find("from 0 to 2"), std::string::npos) << error;
   EXPECT_FALSE(ResolveAssignment(params, {"Mode 1", "7"}, index, value, error));
