@@ -155,16 +155,11 @@ TEST(FXP, HostileValuesStayInRange)
   ByteChunk fxp;
   ASSERT_TRUE(src.SaveProgramAsFXP(&fxp));
   const int32_t nan = 0x7FC00000, big = 0x7F000000, negative = static_cast<int32_t>(0xC0000000);
-  SetBE32(fxp, 56, nan);
-  SetBE32(fxp, 64, big);
-  SetBE32(fxp, 68, negative);
-  SetBE32(fxp, 72, negative);
+  for (auto [pos, bits] : {std::pair{56, nan}, {64, big}, {68, negative}, {72, negative}})
+    SetBE32(fxp, pos, bits);
   TestPlug dst;
   ASSERT_TRUE(dst.LoadProgramFromFXP(fxp));
-  EXPECT_EQ(dst.GetParam(TestPlug::kGain)->Value(), 0.0);
-  EXPECT_EQ(dst.GetParam(TestPlug::kMode)->Value(), 3.0);
-  EXPECT_EQ(dst.GetParam(TestPlug::kSteps)->Value(), -5.0);
-  EXPECT_EQ(dst.GetParam(TestPlug::kCutoff)->Value(), 20.0);
+  EXPECT_EQ(dst.Values(), (std::vector<double>{0.0, 1.0, 3.0, -5.0, 20.0}));
 }
 
 TEST(FXB, ParameterFormHeaderAndRoundTrip)

@@ -42,12 +42,10 @@ TEST(IParam, SetNormalizedQuantisesAllButDoubles)
 {
   IParam i;
   i.InitInt("x", 0, 0, 10);
-  i.SetNormalized(0.34);
-  EXPECT_EQ(i.Value(), 3.0);
-  i.SetNormalized(0.35);
-  EXPECT_EQ(i.Value(), 4.0);
-  i.SetNormalized(1.0);
-  EXPECT_EQ(i.Value(), 10.0);
+  for (auto [normalized, value] : {std::pair{0.34, 3.0}, {0.35, 4.0}, {1.0, 10.0}}) {
+    i.SetNormalized(normalized);
+    EXPECT_EQ(i.Value(), value) << normalized;
+  }
 
   IParam d;
   d.InitDouble("x", 0, 0, 10, 1.0);

@@ -14,12 +14,6 @@ struct Take
   int32_t noise = 0, lfoNoise = 0;
 };
 
-bool sameBytes(const std::vector<double>& a, const std::vector<double>& b)
-{
-  return a.size() == b.size() &&
-         (a.empty() || std::memcmp(a.data(), b.data(), a.size() * sizeof(double)) == 0);
-}
-
 // Renders script's performance on a fresh instrument through one path, every
 // shared sequence started from the same point.
 Take renderThrough(VoiceGroups::Path path, const std::function<void(Zorva&, int block)>& script, int blocks,
@@ -63,7 +57,9 @@ void expectSameOnEveryPath(const std::function<void(Zorva&, int)>& script, int b
       if (VoiceGroups::path() != path) continue; // not on this processor
       const Take vector = renderThrough(path, script, blocks, blockSize, floats);
       SCOPED_TRACE(std::string(what) + ", " + VoiceGroups::name(path) + (floats ? ", float" : ", double"));
-      EXPECT_TRUE(sameBytes(vector.samples, scalar.samples));
+      ASSERT_EQ(vector.samples.size(), scalar.samples.size());
+      const size_t bytes = scalar.samples.size() * sizeof(double);
+      EXPECT_EQ(std::memcmp(vector.samples.data(), scalar.samples.data(), bytes), 0);
       EXPECT_EQ(vector.renormal, scalar.renormal);
       EXPECT_EQ(vector.noise, scalar.noise);
       EXPECT_EQ(vector.lfoNoise, scalar.lfoNoise);
