@@ -4,8 +4,6 @@
 
 #include <string>
 
-namespace {
-
 // Key order settles names with two keys; only the first 255 characters count.
 TEST(Hosts, KeyOrderAndLengthLimit)
 {
@@ -16,5 +14,3 @@ TEST(Hosts, KeyOrderAndLengthLimit)
   EXPECT_EQ(LookUpHost((std::string(250, 'x') + "Reaper").c_str()), kHostUnknown);
   EXPECT_EQ(LookUpHost((std::string(249, 'x') + "Reaper").c_str()), kHostReaper);
 }
-
-} // namespace

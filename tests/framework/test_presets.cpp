@@ -6,8 +6,6 @@
 #include <cmath>
 #include <string>
 
-namespace {
-
 TEST(ByteChunk, ReadsStayInsideTheBuffer)
 {
   ByteChunk chunk;
@@ -199,5 +197,3 @@ TEST(Programs, BankSerialisationRoundTrip)
     EXPECT_LT(victim.UnserializePresets(&cut, 0), n == 0 ? 1 : n + 1);
   }
 }
-
-} // namespace

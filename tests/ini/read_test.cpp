@@ -1,8 +1,6 @@
 // Reading INI files as users and other programs leave them.
 #include "ini_test_support.h"
 
-namespace {
-
 using namespace std::string_literals;
 using ReadTest = IniTest;
 
@@ -82,5 +80,3 @@ TEST_F(ReadTest, HostileFiles)
   EXPECT_EQ(get(path("fifo.ini"), "S", "k"), "<absent>");
   EXPECT_EQ(get("/dev/zero", "S", "k"), "<absent>");
 }
-
-} // namespace

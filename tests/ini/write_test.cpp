@@ -7,8 +7,6 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-namespace {
-
 using namespace std::string_literals;
 using WriteTest = IniTest;
 
@@ -131,5 +129,3 @@ TEST_F(WriteTest, FailedWritesAreReportedAndKeepTheFile)
   EXPECT_EQ(WritePrivateProfileString("S", "k", "2", g.c_str()), 0);
   EXPECT_EQ(get(g, "S", "k"), "1");
 }
-
-} // namespace
