@@ -71,12 +71,10 @@ TEST_F(AUHostTest, AnswersItsPropertiesAndRefusesWrongScopesElementsAndSizes)
   EXPECT_EQ(std::tuple(outputs, inputs, instruments), std::tuple(1u, 0u, 1u));
   AUChannelInfo io[2] = {};
   ASSERT_EQ(Get(kAudioUnitProperty_SupportedNumChannels, kGlobal, 0, io), noErr);
-  EXPECT_EQ(io[0].outChannels, 1);
-  EXPECT_EQ(io[1].outChannels, 2);
+  EXPECT_EQ(std::tuple(io[0].outChannels, io[1].outChannels), std::tuple(1, 2));
   AudioStreamBasicDescription asbd = {};
   ASSERT_EQ(Get(kAudioUnitProperty_StreamFormat, kOutput, 0, asbd), noErr);
-  EXPECT_EQ(asbd.mFormatFlags, 0x29u);
-  EXPECT_EQ(asbd.mChannelsPerFrame, 2u);
+  EXPECT_EQ(std::tuple(asbd.mFormatFlags, asbd.mChannelsPerFrame), std::tuple(0x29u, 2u));
   CFStringRef name = nullptr;
   ASSERT_EQ(Get(kAudioUnitProperty_ElementName, kOutput, 0, name), noErr);
   EXPECT_EQ(Text(name), "output 1");
@@ -118,19 +116,15 @@ TEST_F(AUHostTest, AnswersItsPropertiesAndRefusesWrongScopesElementsAndSizes)
             kAudioUnitErr_InvalidPropertyValue);
 
   // Sizes and writability come first.
-  UInt32 size = 0;
-  Boolean writable = true;
-  EXPECT_EQ(AudioUnitGetPropertyInfo(mUnit, kAudioUnitProperty_ParameterList, kGlobal, 0, &size, &writable),
-            noErr);
-  EXPECT_EQ(size, 100 * sizeof(UInt32));
-  EXPECT_FALSE(writable);
-  EXPECT_EQ(AudioUnitGetPropertyInfo(mUnit, kAudioUnitProperty_ParameterList, kOutput, 0, &size, &writable),
-            noErr);
-  EXPECT_EQ(size, 0u);
-  EXPECT_EQ(
-      AudioUnitGetPropertyInfo(mUnit, kAudioUnitProperty_MaximumFramesPerSlice, kGlobal, 0, &size, &writable),
-      noErr);
-  EXPECT_TRUE(writable);
+  auto info = [&](AudioUnitPropertyID id, AudioUnitScope scope) {
+    UInt32 size = 0;
+    Boolean writable = true;
+    const OSStatus err = AudioUnitGetPropertyInfo(mUnit, id, scope, 0, &size, &writable);
+    return std::tuple(err, size, int(writable));
+  };
+  EXPECT_EQ(info(kAudioUnitProperty_ParameterList, kGlobal), std::tuple(noErr, 400u, 0));
+  EXPECT_EQ(info(kAudioUnitProperty_ParameterList, kOutput), std::tuple(noErr, 0u, 0));
+  EXPECT_EQ(info(kAudioUnitProperty_MaximumFramesPerSlice, kGlobal), std::tuple(noErr, 4u, 1));
 }
 
 TEST_F(AUHostTest, ExposesParametersInTheirOwnUnitsWithTheirTexts)
@@ -139,9 +133,8 @@ TEST_F(AUHostTest, ExposesParametersInTheirOwnUnitsWithTheirTexts)
   ASSERT_EQ(Get(kAudioUnitProperty_ParameterInfo, kGlobal, kVolume, info), noErr);
   EXPECT_STREQ(info.name, "Volume");
   EXPECT_EQ(Text(info.cfNameString), "Volume");
-  EXPECT_EQ(info.flags, 0xC8000010u);
-  EXPECT_EQ(info.unit, UInt32(kAudioUnitParameterUnit_Generic));
-  EXPECT_EQ(info.maxValue, 2.0f);
+  EXPECT_EQ(std::tuple(info.flags, info.unit, info.maxValue),
+            std::tuple(0xC8000010u, kAudioUnitParameterUnit_Generic, 2.0f));
   ASSERT_EQ(Get(kAudioUnitProperty_ParameterInfo, kGlobal, kFreeRun, info), noErr);
   EXPECT_EQ(info.unit, UInt32(kAudioUnitParameterUnit_Indexed));
   CFRelease(info.cfNameString);
@@ -307,20 +300,15 @@ TEST_F(AUHostTest, ReadsTempoAndTransportFromTheHostCallbacksWhenThereAreAny)
   EXPECT_EQ(plug->GetTempo(), 90.0);
   EXPECT_EQ(plug->GetSamplePos(), 1235.0);
   plug->GetTimeSig(&num, &denom);
-  EXPECT_EQ(num, 7);
-  EXPECT_EQ(denom, 8);
+  EXPECT_EQ(std::tuple(num, denom), std::tuple(7, 8));
   plug->GetTime(&info);
-  EXPECT_EQ(info.mTempo, 90.0);
-  EXPECT_EQ(info.mPPQPos, 6.5);
-  EXPECT_EQ(info.mLastBar, 4.0);
-  EXPECT_TRUE(info.mTransportIsRunning);
+  EXPECT_EQ(std::tuple(info.mTempo, info.mPPQPos, info.mLastBar, info.mTransportIsRunning),
+            std::tuple(90.0, 6.5, 4.0, true));
   // A reported 0 never overwrites: the last positive value stays.
   host.mTempo = 0.0;
   host.mBeat = 0.0;
   plug->GetTime(&info);
-  EXPECT_EQ(info.mTempo, 90.0);
-  EXPECT_EQ(info.mPPQPos, 6.5);
-  EXPECT_EQ(plug->GetTempo(), 90.0);
+  EXPECT_EQ(std::tuple(info.mTempo, info.mPPQPos, plug->GetTempo()), std::tuple(90.0, 6.5, 90.0));
 }
 
 TEST_F(AUHostTest, SavesAndRestoresTheClassInfoAndRefusesForeignOrMalformedOnes)
@@ -404,8 +392,7 @@ TEST_F(AUHostTest, ListsAndSelectsFactoryPresetsAndTellsListeners)
   const std::string name = Text(CFStringCreateCopy(nullptr, third()->presetName));
   EXPECT_EQ(name, Plug()->GetPresetName(2));
 
-  Calls calls;
-  Calls other;
+  Calls calls, other;
   ASSERT_EQ(AudioUnitAddPropertyListener(mUnit, kAudioUnitProperty_PresentPreset, &Listener, &calls), noErr);
   ASSERT_EQ(AudioUnitAddPropertyListener(mUnit, kAudioUnitProperty_PresentPreset, &Listener, &other), noErr);
   const AUPreset choice = {2, nullptr};

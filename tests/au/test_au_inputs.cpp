@@ -16,13 +16,9 @@ public:
   }
 };
 
-IPluginAU* MakeEffect()
-{
-  return new PassThroughEffect;
-}
 OSStatus EffectEntry(ComponentParameters* params, void* storage)
 {
-  return IPluginAU::IPluginAUEntry(params, storage, &MakeEffect);
+  return IPluginAU::IPluginAUEntry(params, storage, []() -> IPluginAU* { return new PassThroughEffect; });
 }
 
 struct Source

@@ -1,5 +1,4 @@
 #include "editor_test_support.h"
-#include "zorva/editor/file_commands.h"
 #include "zorva/param_ids.h"
 
 #include <string>

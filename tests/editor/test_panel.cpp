@@ -16,13 +16,7 @@ constexpr int kYes = IGraphics::kMsgBoxYes;
 class PanelTest : public EditorTest
 {
 protected:
-  template <typename T> T* find(int paramIdx) const
-  {
-    for (int i = 0; i < gui->NControls(); ++i) {
-      if (auto* c = dynamic_cast<T*>(gui->GetControl(i)); c && c->ParamIdx() == paramIdx) return c;
-    }
-    return nullptr;
-  }
+  template <typename T> T* find(int paramIdx) const { return findControl<T>(gui, paramIdx); }
   void click(const IRECT& r, const IMouseMod& mod = kLeft)
   {
     const int x = (r.L + r.R) / 2, y = (r.T + r.B) / 2;

@@ -14,27 +14,16 @@ class ProbeControl : public IControl
 {
 public:
   using IControl::IControl;
-  bool Draw(IGraphics*) override
-  {
-    ++mDraws;
-    return true;
-  }
+  bool Draw(IGraphics*) override { return true; }
   void OnMouseDown(int, int, const IMouseMod&) override { mEvents.push_back("down"); }
   void OnMouseUp(int, int, const IMouseMod&) override { mEvents.push_back("up"); }
   void OnMouseDrag(int, int, int dX, int dY, const IMouseMod&) override
   {
     mEvents.push_back("drag " + std::to_string(dX) + "," + std::to_string(dY));
   }
-  bool OnKeyDown(int, int, int key) override
-  {
-    mEvents.push_back("key " + std::to_string(key));
-    return mTakesKeys;
-  }
   void TextFromTextEntry(const char* text) override { mEvents.push_back(std::string("text ") + text); }
 
   std::vector<std::string> mEvents;
-  int mDraws = 0;
-  bool mTakesKeys = true;
 };
 
 class Headless : public ::testing::Test

@@ -15,7 +15,7 @@
 #include <unistd.h>
 
 #include <atomic>
-#include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <new>
@@ -34,10 +34,6 @@ void* operator new(size_t size)
   throw std::bad_alloc();
 }
 void operator delete(void* p) noexcept
-{
-  std::free(p);
-}
-void operator delete(void* p, size_t) noexcept
 {
   std::free(p);
 }
@@ -133,10 +129,8 @@ TEST_F(Lv2Test, PortsAreTheParameterTable)
     lilv_scale_points_free(points);
   }
   // The symbols hosts store in sessions: fixed forever.
-  const LilvPort* port = lilv_plugin_get_port_by_index(plugin, kFlt1Cutoff);
-  EXPECT_STREQ(lilv_node_as_string(lilv_port_get_symbol(plugin, port)), "cutfrq_1");
-  port = lilv_plugin_get_port_by_index(plugin, kEnv3Release);
-  EXPECT_STREQ(lilv_node_as_string(lilv_port_get_symbol(plugin, port)), "env_3_r");
+  for (auto [idx, symbol] : {std::pair{kFlt1Cutoff, "cutfrq_1"}, {kEnv3Release, "env_3_r"}})
+    EXPECT_EQ(zorva_lv2::portSymbol(z.GetParam(idx)->GetNameForHost()), symbol);
 }
 
 TEST_F(Lv2Test, PresetsSetThePortsToThePrograms)
