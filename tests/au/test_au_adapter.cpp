@@ -127,7 +127,7 @@ TEST_F(AUHostTest, AnswersItsPropertiesAndRefusesWrongScopesElementsAndSizes)
   EXPECT_EQ(info(kAudioUnitProperty_MaximumFramesPerSlice, kGlobal), std::tuple(noErr, 4u, 1));
 }
 
-TEST_F(AUHostTest, ExposesParametersInTheirOwnUnitsWithTheirTexts)
+TEST_F(AUHostTest, ExposesParametersInTheirOwnUnitsWithTheirTextsAndAnnouncesEditorGestures)
 {
   AudioUnitParameterInfo info = {};
   ASSERT_EQ(Get(kAudioUnitProperty_ParameterInfo, kGlobal, kVolume, info), noErr);
@@ -193,6 +193,22 @@ TEST_F(AUHostTest, ExposesParametersInTheirOwnUnitsWithTheirTexts)
   AudioUnitParameterNameInfo clump = {0, -1, nullptr};
   EXPECT_EQ(Get(kAudioUnitProperty_ParameterClumpName, kGlobal, 0, clump),
             kAudioUnitErr_InvalidPropertyValue);
+
+  // Gestures from the editor are announced to the host.
+  StandInClearNotifiedEvents();
+  Plug()->BeginInformHostOfParamChange(kVolume);
+  Plug()->SetParameterFromGUI(kVolume, 0.25);
+  Plug()->EndInformHostOfParamChange(kVolume);
+  const std::vector<AudioUnitEvent> notified = StandInNotifiedEvents();
+  ASSERT_EQ(notified.size(), 3u);
+  const UInt32 kinds[] = {kAudioUnitEvent_BeginParameterChangeGesture, kAudioUnitEvent_ParameterValueChange,
+                          kAudioUnitEvent_EndParameterChangeGesture};
+  for (size_t i = 0; i < 3; ++i) {
+    EXPECT_EQ(notified[i].mEventType, kinds[i]);
+    EXPECT_EQ(notified[i].mArgument.mParameter.mAudioUnit, mUnit);
+    EXPECT_EQ(notified[i].mArgument.mParameter.mParameterID, UInt32(kVolume));
+  }
+  EXPECT_EQ(Param(kVolume), 0.5f) << "the host reads the plain value back";
 }
 
 TEST_F(AUHostTest, NegotiatesStreamFormatsAndInitializesOnlyALegalConfiguration)
@@ -426,24 +442,6 @@ TEST_F(AUHostTest, ListsAndSelectsFactoryPresetsAndTellsListeners)
   CFRelease(presets);
   EXPECT_EQ(Text(CFStringCreateCopy(nullptr, third()->presetName)), name);
   CFRelease(presets);
-}
-
-TEST_F(AUHostTest, AnnouncesParameterGesturesFromTheEditor)
-{
-  StandInClearNotifiedEvents();
-  Plug()->BeginInformHostOfParamChange(kVolume);
-  Plug()->SetParameterFromGUI(kVolume, 0.25);
-  Plug()->EndInformHostOfParamChange(kVolume);
-  const std::vector<AudioUnitEvent> events = StandInNotifiedEvents();
-  ASSERT_EQ(events.size(), 3u);
-  const UInt32 kinds[] = {kAudioUnitEvent_BeginParameterChangeGesture, kAudioUnitEvent_ParameterValueChange,
-                          kAudioUnitEvent_EndParameterChangeGesture};
-  for (size_t i = 0; i < 3; ++i) {
-    EXPECT_EQ(events[i].mEventType, kinds[i]);
-    EXPECT_EQ(events[i].mArgument.mParameter.mAudioUnit, mUnit);
-    EXPECT_EQ(events[i].mArgument.mParameter.mParameterID, UInt32(kVolume));
-  }
-  EXPECT_EQ(Param(kVolume), 0.5f) << "the host reads the plain value back";
 }
 
 TEST_F(AUHostTest, HandsTheEditorToTheViewFactoryAndTheViewEntry)

@@ -224,7 +224,6 @@ TEST_F(PanelTest, OptionMenuStatesAndCommands)
   openOptions();
   EXPECT_EQ(lastMenu()[1], "Paste Program");
 
-  // Paste through the menu, answered yes.
   const std::string name = z->GetPresetName(z->GetCurrentPresetIdx());
   z->changePreset((z->GetCurrentPresetIdx() + 1) % 64);
   gui->QueueMenuChoice("Paste Program");

@@ -15,7 +15,6 @@ Envelope makeEnvelope(double a, double d, double s, double r, double rate = 4410
   return e;
 }
 
-// Samples until the envelope leaves `stage`.
 int samplesInStage(Envelope& e, int stage)
 {
   int n = 0;

@@ -8,7 +8,6 @@
 
 namespace {
 
-// Runs `steps` control steps and returns the bipolar output of each.
 std::vector<double> run(LFO& lfo, int steps)
 {
   std::vector<double> out;

@@ -95,7 +95,6 @@ TEST_F(Headless, AttachingToThePlugInSyncsControlsAndSetsTheirDefaultsAndResizeC
   mGfx->SetParameterFromPlug(99, 1.0, false); // unknown parameter: ignored
   mGfx->SetControlFromPlug(99, 1.0);
 
-  // A resize clears the panel and tells the host.
   mGfx->Resize(300, 150);
   EXPECT_EQ(mGfx->NControls(), 0);
   EXPECT_EQ(mGfx->Width(), 300);
@@ -192,8 +191,7 @@ TEST(IRECT, EdgesAndUnion)
   EXPECT_EQ(IRECT(1, 2, 4, 7).MW(), 2.5f);
 }
 
-// Without the override and without a factory bank anywhere near, still a folder
-// (the editor and drawing tests cover the override and a scripted path).
+// Without the override and without a factory bank anywhere near, still a folder.
 TEST(Paths, PluginPathWithoutTheOverrideIsAFolder)
 {
   TestPlug plug;

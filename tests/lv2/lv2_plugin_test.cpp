@@ -37,6 +37,10 @@ void operator delete(void* p) noexcept
 {
   std::free(p);
 }
+void operator delete(void* p, size_t) noexcept
+{
+  std::free(p);
+}
 
 namespace {
 

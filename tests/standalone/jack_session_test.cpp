@@ -119,8 +119,6 @@ public:
       mMidi = jack_port_register(mClient, "midi_out", JACK_DEFAULT_MIDI_TYPE, JackPortIsOutput, 0);
       mIn[0] = jack_port_register(mClient, "in_l", JACK_DEFAULT_AUDIO_TYPE, JackPortIsInput, 0);
       mIn[1] = jack_port_register(mClient, "in_r", JACK_DEFAULT_AUDIO_TYPE, JackPortIsInput, 0);
-      mRecord[0].assign(kFrames, 0.0f);
-      mRecord[1].assign(kFrames, 0.0f);
       jack_set_process_callback(mClient, &Probe::Process, this);
       ready = jack_activate(mClient) == 0 && jack_connect(mClient, jack_port_name(mMidi), midi[0]) == 0 &&
               jack_connect(mClient, audio[0], jack_port_name(mIn[0])) == 0 &&
@@ -170,7 +168,7 @@ private:
   jack_client_t* mClient = nullptr;
   jack_port_t* mMidi = nullptr;
   jack_port_t* mIn[2] = {nullptr, nullptr};
-  std::vector<float> mRecord[2];
+  std::vector<float> mRecord[2] = {std::vector<float>(kFrames), std::vector<float>(kFrames)};
   std::atomic<int> mState{0};
   int mNote = 60, mHold = 0, mPos = 0;
 };

@@ -1,7 +1,6 @@
 #include "apps/standalone/check_update.h"
 #include "https_test_server.h"
 #include "tests/editor/editor_test_support.h"
-#include "zorva/editor/file_commands.h"
 #include "zorva/http.h"
 
 #include <chrono>
