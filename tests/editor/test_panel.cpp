@@ -59,20 +59,7 @@ TEST_F(PanelTest, EveryParameterHasAControlShowingItsValue)
   EXPECT_EQ(display()->NameShown(), z->GetPresetName(z->GetCurrentPresetIdx()));
 }
 
-TEST_F(PanelTest, ProgramButtonsWrapAroundTheBank)
-{
-  z->changePreset(0);
-  click(find<ITdUtilityKick>(PanelCommand::kPreviousProgram));
-  EXPECT_EQ(z->GetCurrentPresetIdx(), 63);
-  click(find<ITdUtilityKick>(PanelCommand::kNextProgram));
-  EXPECT_EQ(z->GetCurrentPresetIdx(), 0);
-  click(find<ITdUtilityKick>(PanelCommand::kNextProgram));
-  EXPECT_EQ(z->GetCurrentPresetIdx(), 1);
-  gui->Tick();
-  EXPECT_EQ(display()->NumberShown(), "01");
-}
-
-TEST_F(PanelTest, ProgramMenuIsGroupedBySixteenAndChoosesFromTheRightGroup)
+TEST_F(PanelTest, ProgramMenuIsGroupedBySixteenAndButtonsWrapAroundTheBank)
 {
   z->changePreset(20);
   const std::string target = std::string("37: ") + z->GetPresetName(37);
@@ -86,6 +73,17 @@ TEST_F(PanelTest, ProgramMenuIsGroupedBySixteenAndChoosesFromTheRightGroup)
   gui->QueueMenuChoice(std::string("00 - 15/03: ") + z->GetPresetName(3));
   click(IRECT(162, 460, 184, 476));
   EXPECT_EQ(z->GetCurrentPresetIdx(), 3);
+
+  // The program buttons wrap around the bank.
+  z->changePreset(0);
+  click(find<ITdUtilityKick>(PanelCommand::kPreviousProgram));
+  EXPECT_EQ(z->GetCurrentPresetIdx(), 63);
+  click(find<ITdUtilityKick>(PanelCommand::kNextProgram));
+  EXPECT_EQ(z->GetCurrentPresetIdx(), 0);
+  click(find<ITdUtilityKick>(PanelCommand::kNextProgram));
+  EXPECT_EQ(z->GetCurrentPresetIdx(), 1);
+  gui->Tick();
+  EXPECT_EQ(display()->NumberShown(), "01");
 }
 
 TEST_F(PanelTest, RenamingInTheNameFieldUpdatesProgramAndHost)
