@@ -105,7 +105,7 @@ protected:
   Lv2Host mHost;
 };
 
-TEST_F(Lv2Test, PortsAreTheParameterTable)
+TEST_F(Lv2Test, PortsAreTheParameterTableAndPresetsThePrograms)
 {
   const LilvPlugin* plugin = mHost.Plugin();
   auto reference = referenceInstrument();
@@ -135,12 +135,8 @@ TEST_F(Lv2Test, PortsAreTheParameterTable)
   // The symbols hosts store in sessions: fixed forever.
   for (auto [idx, symbol] : {std::pair{kFlt1Cutoff, "cutfrq_1"}, {kEnv3Release, "env_3_r"}})
     EXPECT_EQ(zorva_lv2::portSymbol(z.GetParam(idx)->GetNameForHost()), symbol);
-}
 
-TEST_F(Lv2Test, PresetsSetThePortsToThePrograms)
-{
-  auto reference = referenceInstrument();
-  Zorva& z = reference->plug();
+  // The presets set the ports to the programs.
   Lv2Instance inst(mHost, kRate, 512);
   ASSERT_TRUE(inst.Ok());
   LilvNode* presetClass = lilv_new_uri(mHost.World(), LV2_PRESETS__Preset);
