@@ -21,6 +21,7 @@
 #include <cstdlib>
 #include <fcntl.h>
 #include <filesystem>
+#include <map>
 #include <memory>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -288,11 +289,7 @@ TEST_F(ZorvaOnJack, NoteSoundsAsRenderedAndTheSoundIsKeptAtQuit)
 class SessionManager
 {
 public:
-  SessionManager()
-  {
-    mServer = lo_server_new_with_proto(nullptr, LO_UDP, nullptr);
-    lo_server_add_method(mServer, nullptr, nullptr, &SessionManager::OnMessage, this);
-  }
+  SessionManager() { lo_server_add_method(mServer, nullptr, nullptr, &SessionManager::OnMessage, this); }
   ~SessionManager()
   {
     if (mClient) lo_address_free(mClient);
@@ -308,12 +305,11 @@ public:
   {
     const auto end = Clock::now() + std::chrono::duration<double>(seconds);
     while (Clock::now() < end) {
-      for (size_t i = 0; i < mSeen.size(); ++i)
-        if (mSeen[i].first == path) {
-          if (first) *first = mSeen[i].second;
-          mSeen.erase(mSeen.begin() + long(i));
-          return true;
-        }
+      if (auto it = mSeen.find(path); it != mSeen.end()) {
+        if (first) *first = it->second;
+        mSeen.erase(it);
+        return true;
+      }
       lo_server_recv_noblock(mServer, 50);
     }
     return false;
@@ -343,13 +339,13 @@ private:
       key += " " + first;
       first = argc > 1 && types[1] == 's' ? std::string(reinterpret_cast<const char*>(argv[1])) : "";
     }
-    self->mSeen.emplace_back(key, first);
+    self->mSeen.emplace(key, first);
     return 0;
   }
 
-  lo_server mServer;
+  lo_server mServer = lo_server_new_with_proto(nullptr, LO_UDP, nullptr);
   lo_address mClient = nullptr;
-  std::vector<std::pair<std::string, std::string>> mSeen;
+  std::multimap<std::string, std::string> mSeen; // path (and the one a reply answers), first argument
 };
 
 TEST_F(ZorvaOnJack, SessionManagerOpensAndSavesInTheSession)
