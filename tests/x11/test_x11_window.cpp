@@ -506,10 +506,7 @@ TEST_F(X11PanelTest, OpensInsideAHostWindowAndAnswersCautiouslyWhenClosed)
   // The window manager's close button: the pump reports it, the window stays.
   EXPECT_TRUE(gui->ProcessEvents());
   XEvent close{};
-  close.xclient.type = ClientMessage;
-  close.xclient.window = gui->WindowId();
-  close.xclient.message_type = XInternAtom(d, "WM_PROTOCOLS", 0);
-  close.xclient.format = 32;
+  close.xclient = {ClientMessage, 0, 0, d, gui->WindowId(), XInternAtom(d, "WM_PROTOCOLS", 0), 32, {}};
   close.xclient.data.l[0] = static_cast<long>(XInternAtom(d, "WM_DELETE_WINDOW", 0));
   XSendEvent(d, gui->WindowId(), 0, 0, &close);
   XSync(d, 0);
