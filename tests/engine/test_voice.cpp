@@ -160,7 +160,7 @@ TEST_F(VoiceTest, AmplitudeModulationAndPanLimits)
   EXPECT_DOUBLE_EQ(gains(0).first, 64.0 / 127.0);
 }
 
-TEST_F(VoiceTest, ReleaseSustainPedalAndTheEndOfAVoice)
+TEST_F(VoiceTest, ReleaseSustainPedalTheEndOfAVoiceAndFreeRunningWhileIdle)
 {
   voice.setNoteOn(60, 100, 1);
   render(voice, 50);
@@ -185,10 +185,8 @@ TEST_F(VoiceTest, ReleaseSustainPedalAndTheEndOfAVoice)
   EXPECT_TRUE(voice.active);
   voice.setNoteOff();
   EXPECT_LT(stepsUntilIdle(voice, 100), 100);
-}
 
-TEST_F(VoiceTest, IdleVoicesAddNothingWhileFreeRunningPartsTurn)
-{
+  // An idle voice adds nothing while its free-running parts turn.
   voice.setParam(kLFO2Retrig, 1.0);
   voice.setNoteOn(60, 100, 1); // free run is on by default
   render(voice, 3);
