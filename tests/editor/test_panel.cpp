@@ -170,7 +170,7 @@ TEST_F(PanelTest, PlusAndMinusStepTheKnobWithinItsRange)
   EXPECT_EQ(plain(kOsc1Pitch), -23);
 }
 
-TEST_F(PanelTest, SyncedLfoRateShowsNoteDivisions)
+TEST_F(PanelTest, SyncedLfoRateVoiceDigitsAndModeViewsFollowTheirParameters)
 {
   auto* rate = find<ITdLFORateControl>(kLFO1Rate);
   ASSERT_EQ(z->lfoRateControls[0], rate);
@@ -183,10 +183,8 @@ TEST_F(PanelTest, SyncedLfoRateShowsNoteDivisions)
     rate->SetValueFromUserInput(value);
     EXPECT_EQ(rate->ValueText(), text);
   }
-}
 
-TEST_F(PanelTest, VoiceDigitsAndModeViewsFollowTheirParameters)
-{
+  // The voice digits show the count.
   auto* digits = find<ITdDigitsPopUpMenu>(kVoices);
   for (auto [position, shown] : {std::pair{8, "09"}, {31, "64"}, {0, "01"}}) {
     setPlain(kVoices, position);

@@ -444,7 +444,7 @@ TEST_F(X11PanelTest, SaveProgramGoesThroughTheDesktopChooserAndInitAsksFirst)
   EXPECT_NE(value(*z, kVolume), 0.5 * volume);
 }
 
-TEST_F(X11PanelTest, UrlsGoToTheOpenerAsOneArgumentAndTheClipboardIsRead)
+TEST_F(X11PanelTest, UrlsClipboardTitleClosingAndAHostWindow)
 {
   const std::string urlFile = (dir / "url").string();
   standIn("xdg-open",
@@ -491,10 +491,8 @@ TEST_F(X11PanelTest, UrlsGoToTheOpenerAsOneArgumentAndTheClipboardIsRead)
   EXPECT_EQ(text, "Pasted N\u00e4me");
   stop = true;
   owner.join();
-}
 
-TEST_F(X11PanelTest, OpensInsideAHostWindowAndAnswersCautiouslyWhenClosed)
-{
+  // The title, the close button, a closed window's cautious answers, a host's window.
   gui->SetWindowTitle("Zorva - Thunder");
   Display* d = XOpenDisplay(nullptr);
   char* name = nullptr;
