@@ -110,7 +110,6 @@ protected:
     return {rate, kAudioFormatLinearPCM, flags, 4, 1, 4, channels, 32, 0};
   }
 
-  // Sample rate, maximum frames, output format, then Initialize.
   void Prepare(UInt32 maxFrames, UInt32 channels = 2)
   {
     ASSERT_EQ(Set(kAudioUnitProperty_SampleRate, kGlobal, 0, Float64(44100.0)), noErr);

@@ -24,33 +24,23 @@ CFStringRef Str(const char* text)
   return CFStringCreateWithCString(nullptr, text, kCFStringEncodingUTF8);
 }
 
-void Put(CFMutableDictionaryRef dict, const char* key, CFTypeRef value)
-{
-  CFStringRef k = Str(key);
-  CFDictionarySetValue(dict, k, value);
-  CFRelease(k);
-  CFRelease(value);
-}
-
 CFNumberRef Num(SInt32 v)
 {
   return CFNumberCreate(nullptr, kCFNumberSInt32Type, &v);
 }
 
-struct Calls
-{
-  std::vector<std::string> log;
-};
+// What the listeners and render notifications were told, in order.
+using Calls = std::vector<std::string>;
 
 void Listener(void* user, AudioUnit, AudioUnitPropertyID id, AudioUnitScope, AudioUnitElement)
 {
-  static_cast<Calls*>(user)->log.push_back("prop " + std::to_string(id));
+  static_cast<Calls*>(user)->push_back("prop " + std::to_string(id));
 }
 
 OSStatus Notify(void* user, AudioUnitRenderActionFlags* flags, const AudioTimeStamp*, UInt32, UInt32,
                 AudioBufferList*)
 {
-  static_cast<Calls*>(user)->log.push_back(*flags == kAudioUnitRenderAction_PreRender ? "pre" : "post");
+  static_cast<Calls*>(user)->push_back(*flags == kAudioUnitRenderAction_PreRender ? "pre" : "post");
   return noErr;
 }
 
@@ -71,12 +61,10 @@ TEST_F(AUHostTest, AnswersItsPropertiesAndRefusesWrongScopesElementsAndSizes)
   EXPECT_EQ(std::tuple(outputs, inputs, instruments), std::tuple(1u, 0u, 1u));
   AUChannelInfo io[2] = {};
   ASSERT_EQ(Get(kAudioUnitProperty_SupportedNumChannels, kGlobal, 0, io), noErr);
-  EXPECT_EQ(io[0].outChannels, 1);
-  EXPECT_EQ(io[1].outChannels, 2);
+  EXPECT_EQ(std::tuple(io[0].outChannels, io[1].outChannels), std::tuple(1, 2));
   AudioStreamBasicDescription asbd = {};
   ASSERT_EQ(Get(kAudioUnitProperty_StreamFormat, kOutput, 0, asbd), noErr);
-  EXPECT_EQ(asbd.mFormatFlags, 0x29u);
-  EXPECT_EQ(asbd.mChannelsPerFrame, 2u);
+  EXPECT_EQ(std::tuple(asbd.mFormatFlags, asbd.mChannelsPerFrame), std::tuple(0x29u, 2u));
   CFStringRef name = nullptr;
   ASSERT_EQ(Get(kAudioUnitProperty_ElementName, kOutput, 0, name), noErr);
   EXPECT_EQ(Text(name), "output 1");
@@ -118,30 +106,25 @@ TEST_F(AUHostTest, AnswersItsPropertiesAndRefusesWrongScopesElementsAndSizes)
             kAudioUnitErr_InvalidPropertyValue);
 
   // Sizes and writability come first.
-  UInt32 size = 0;
-  Boolean writable = true;
-  EXPECT_EQ(AudioUnitGetPropertyInfo(mUnit, kAudioUnitProperty_ParameterList, kGlobal, 0, &size, &writable),
-            noErr);
-  EXPECT_EQ(size, 100 * sizeof(UInt32));
-  EXPECT_FALSE(writable);
-  EXPECT_EQ(AudioUnitGetPropertyInfo(mUnit, kAudioUnitProperty_ParameterList, kOutput, 0, &size, &writable),
-            noErr);
-  EXPECT_EQ(size, 0u);
-  EXPECT_EQ(
-      AudioUnitGetPropertyInfo(mUnit, kAudioUnitProperty_MaximumFramesPerSlice, kGlobal, 0, &size, &writable),
-      noErr);
-  EXPECT_TRUE(writable);
+  auto info = [&](AudioUnitPropertyID id, AudioUnitScope scope) {
+    UInt32 size = 0;
+    Boolean writable = true;
+    const OSStatus err = AudioUnitGetPropertyInfo(mUnit, id, scope, 0, &size, &writable);
+    return std::tuple(err, size, int(writable));
+  };
+  EXPECT_EQ(info(kAudioUnitProperty_ParameterList, kGlobal), std::tuple(noErr, 400u, 0));
+  EXPECT_EQ(info(kAudioUnitProperty_ParameterList, kOutput), std::tuple(noErr, 0u, 0));
+  EXPECT_EQ(info(kAudioUnitProperty_MaximumFramesPerSlice, kGlobal), std::tuple(noErr, 4u, 1));
 }
 
-TEST_F(AUHostTest, ExposesParametersInTheirOwnUnitsWithTheirTexts)
+TEST_F(AUHostTest, ExposesParametersInTheirOwnUnitsWithTheirTextsAndAnnouncesEditorGestures)
 {
   AudioUnitParameterInfo info = {};
   ASSERT_EQ(Get(kAudioUnitProperty_ParameterInfo, kGlobal, kVolume, info), noErr);
   EXPECT_STREQ(info.name, "Volume");
   EXPECT_EQ(Text(info.cfNameString), "Volume");
-  EXPECT_EQ(info.flags, 0xC8000010u);
-  EXPECT_EQ(info.unit, UInt32(kAudioUnitParameterUnit_Generic));
-  EXPECT_EQ(info.maxValue, 2.0f);
+  EXPECT_EQ(std::tuple(info.flags, info.unit, info.maxValue),
+            std::tuple(0xC8000010u, kAudioUnitParameterUnit_Generic, 2.0f));
   ASSERT_EQ(Get(kAudioUnitProperty_ParameterInfo, kGlobal, kFreeRun, info), noErr);
   EXPECT_EQ(info.unit, UInt32(kAudioUnitParameterUnit_Indexed));
   CFRelease(info.cfNameString);
@@ -200,6 +183,22 @@ TEST_F(AUHostTest, ExposesParametersInTheirOwnUnitsWithTheirTexts)
   AudioUnitParameterNameInfo clump = {0, -1, nullptr};
   EXPECT_EQ(Get(kAudioUnitProperty_ParameterClumpName, kGlobal, 0, clump),
             kAudioUnitErr_InvalidPropertyValue);
+
+  // Gestures from the editor are announced to the host.
+  StandInClearNotifiedEvents();
+  Plug()->BeginInformHostOfParamChange(kVolume);
+  Plug()->SetParameterFromGUI(kVolume, 0.25);
+  Plug()->EndInformHostOfParamChange(kVolume);
+  const std::vector<AudioUnitEvent> notified = StandInNotifiedEvents();
+  ASSERT_EQ(notified.size(), 3u);
+  const UInt32 kinds[] = {kAudioUnitEvent_BeginParameterChangeGesture, kAudioUnitEvent_ParameterValueChange,
+                          kAudioUnitEvent_EndParameterChangeGesture};
+  for (size_t i = 0; i < 3; ++i) {
+    EXPECT_EQ(notified[i].mEventType, kinds[i]);
+    EXPECT_EQ(notified[i].mArgument.mParameter.mAudioUnit, mUnit);
+    EXPECT_EQ(notified[i].mArgument.mParameter.mParameterID, UInt32(kVolume));
+  }
+  EXPECT_EQ(Param(kVolume), 0.5f) << "the host reads the plain value back";
 }
 
 TEST_F(AUHostTest, NegotiatesStreamFormatsAndInitializesOnlyALegalConfiguration)
@@ -240,13 +239,13 @@ TEST_F(AUHostTest, RendersOnThePullWithTheHostsOrItsOwnBuffers)
   EXPECT_EQ(RenderOn(mUnit, 0, 64, {left.data(), right.data()}, 256, 1), kAudioUnitErr_InvalidPropertyValue);
   EXPECT_EQ(RenderOn(mUnit, 0, 65, {left.data(), right.data()}, 256), kAudioUnitErr_InvalidPropertyValue)
       << "65 frames do not fit the host's 256-byte buffers";
-  EXPECT_TRUE(calls.log.empty()) << "refused before anything is touched";
+  EXPECT_TRUE(calls.empty()) << "refused before anything is touched";
 
   // A held chord, rendered into the host's buffers, then into the unit's own.
   ASSERT_EQ(MusicDeviceMIDIEvent(mUnit, 0x90, 60, 100, 0), noErr);
   ASSERT_EQ(MusicDeviceMIDIEvent(mUnit, 0x90, 67, 100, 10), noErr);
   ASSERT_EQ(Render(0, 512, {left.data(), right.data()}), noErr);
-  EXPECT_EQ(calls.log, (std::vector<std::string>{"pre", "post"}));
+  EXPECT_EQ(calls, (std::vector<std::string>{"pre", "post"}));
   auto peak = [](const float* p, int n) {
     float m = 0.0f;
     for (int i = 0; i < n; ++i) m = std::max(m, std::fabs(p[i]));
@@ -266,7 +265,7 @@ TEST_F(AUHostTest, RendersOnThePullWithTheHostsOrItsOwnBuffers)
   EXPECT_FALSE(Plug()->IsOutChannelConnected(1));
   EXPECT_EQ(AudioUnitRemoveRenderNotify(mUnit, &Notify, &calls), noErr);
   ASSERT_EQ(Render(1536, 512, {left.data(), right.data()}), noErr);
-  EXPECT_EQ(calls.log.size(), 6u);
+  EXPECT_EQ(calls.size(), 6u);
   EXPECT_TRUE(Plug()->IsOutChannelConnected(1));
 }
 
@@ -307,20 +306,15 @@ TEST_F(AUHostTest, ReadsTempoAndTransportFromTheHostCallbacksWhenThereAreAny)
   EXPECT_EQ(plug->GetTempo(), 90.0);
   EXPECT_EQ(plug->GetSamplePos(), 1235.0);
   plug->GetTimeSig(&num, &denom);
-  EXPECT_EQ(num, 7);
-  EXPECT_EQ(denom, 8);
+  EXPECT_EQ(std::tuple(num, denom), std::tuple(7, 8));
   plug->GetTime(&info);
-  EXPECT_EQ(info.mTempo, 90.0);
-  EXPECT_EQ(info.mPPQPos, 6.5);
-  EXPECT_EQ(info.mLastBar, 4.0);
-  EXPECT_TRUE(info.mTransportIsRunning);
+  EXPECT_EQ(std::tuple(info.mTempo, info.mPPQPos, info.mLastBar, info.mTransportIsRunning),
+            std::tuple(90.0, 6.5, 4.0, true));
   // A reported 0 never overwrites: the last positive value stays.
   host.mTempo = 0.0;
   host.mBeat = 0.0;
   plug->GetTime(&info);
-  EXPECT_EQ(info.mTempo, 90.0);
-  EXPECT_EQ(info.mPPQPos, 6.5);
-  EXPECT_EQ(plug->GetTempo(), 90.0);
+  EXPECT_EQ(std::tuple(info.mTempo, info.mPPQPos, plug->GetTempo()), std::tuple(90.0, 6.5, 90.0));
 }
 
 TEST_F(AUHostTest, SavesAndRestoresTheClassInfoAndRefusesForeignOrMalformedOnes)
@@ -349,12 +343,12 @@ TEST_F(AUHostTest, SavesAndRestoresTheClassInfoAndRefusesForeignOrMalformedOnes)
     CFMutableDictionaryRef copy = CFDictionaryCreateMutable(nullptr, 0, &kCFTypeDictionaryKeyCallBacks,
                                                             &kCFTypeDictionaryValueCallBacks);
     for (const char* k : {"version", "type", "subtype", "manufacturer", "name", "data"}) {
-      if (std::strcmp(k, key) == 0) continue;
       CFStringRef ks = Str(k);
-      CFDictionarySetValue(copy, ks, CFDictionaryGetValue(dict, ks));
+      const void* v = std::strcmp(k, key) != 0 ? CFDictionaryGetValue(dict, ks) : value;
+      if (v) CFDictionarySetValue(copy, ks, v);
       CFRelease(ks);
     }
-    if (value) Put(copy, key, value);
+    if (value) CFRelease(value);
     return copy;
   };
   const AUPreset other = {2, nullptr};
@@ -376,8 +370,7 @@ TEST_F(AUHostTest, SavesAndRestoresTheClassInfoAndRefusesForeignOrMalformedOnes)
         << i;
     CFRelease(hostile[i]);
     // A refused dictionary changes nothing, not even the program.
-    EXPECT_EQ(Param(kVolume), 0.5f) << i;
-    EXPECT_EQ(Plug()->GetCurrentPresetIdx(), 2) << i;
+    EXPECT_EQ(std::tuple(Param(kVolume), Plug()->GetCurrentPresetIdx()), std::tuple(0.5f, 2)) << i;
   }
   EXPECT_EQ(Set(kAudioUnitProperty_ClassInfo, kGlobal, 0, CFPropertyListRef(nullptr)),
             kAudioUnitErr_InvalidPropertyValue);
@@ -404,23 +397,22 @@ TEST_F(AUHostTest, ListsAndSelectsFactoryPresetsAndTellsListeners)
   const std::string name = Text(CFStringCreateCopy(nullptr, third()->presetName));
   EXPECT_EQ(name, Plug()->GetPresetName(2));
 
-  Calls calls;
-  Calls other;
+  Calls calls, other;
   ASSERT_EQ(AudioUnitAddPropertyListener(mUnit, kAudioUnitProperty_PresentPreset, &Listener, &calls), noErr);
   ASSERT_EQ(AudioUnitAddPropertyListener(mUnit, kAudioUnitProperty_PresentPreset, &Listener, &other), noErr);
   const AUPreset choice = {2, nullptr};
   ASSERT_EQ(Set(kAudioUnitProperty_PresentPreset, kGlobal, 0, choice), noErr);
-  EXPECT_EQ(calls.log.size(), 1u) << "before the change, and only one listener for one procedure";
-  EXPECT_TRUE(other.log.empty());
+  EXPECT_EQ(calls.size(), 1u) << "before the change, and only one listener for one procedure";
+  EXPECT_TRUE(other.empty());
   AUPreset current = {};
   ASSERT_EQ(Get(kAudioUnitProperty_CurrentPreset, kGlobal, 0, current), noErr);
   EXPECT_EQ(current.presetNumber, 2);
   EXPECT_EQ(Text(current.presetName), name);
 
   // A program change made inside the instrument is announced to the same listeners.
-  calls.log.clear();
+  calls.clear();
   Plug()->InformHostOfProgramChange();
-  EXPECT_EQ(calls.log, (std::vector<std::string>{"prop 36"}));
+  EXPECT_EQ(calls, (std::vector<std::string>{"prop 36"}));
 
   // Removed with its user data although can-do denies the selector.
   auto remove = [&](Calls& user) {
@@ -429,34 +421,16 @@ TEST_F(AUHostTest, ListsAndSelectsFactoryPresetsAndTellsListeners)
   };
   ASSERT_EQ(remove(other), noErr);
   ASSERT_EQ(Set(kAudioUnitProperty_PresentPreset, kGlobal, 0, choice), noErr);
-  EXPECT_EQ(calls.log.size(), 2u) << "the listener with other user data is gone";
+  EXPECT_EQ(calls.size(), 2u) << "the listener with other user data is gone";
   ASSERT_EQ(remove(calls), noErr);
   ASSERT_EQ(Set(kAudioUnitProperty_PresentPreset, kGlobal, 0, choice), noErr);
-  EXPECT_EQ(calls.log.size(), 2u);
+  EXPECT_EQ(calls.size(), 2u);
 
   // The records survive the array's own release of them.
   CFRetain(presets);
   CFRelease(presets);
   EXPECT_EQ(Text(CFStringCreateCopy(nullptr, third()->presetName)), name);
   CFRelease(presets);
-}
-
-TEST_F(AUHostTest, AnnouncesParameterGesturesFromTheEditor)
-{
-  StandInClearNotifiedEvents();
-  Plug()->BeginInformHostOfParamChange(kVolume);
-  Plug()->SetParameterFromGUI(kVolume, 0.25);
-  Plug()->EndInformHostOfParamChange(kVolume);
-  const std::vector<AudioUnitEvent> events = StandInNotifiedEvents();
-  ASSERT_EQ(events.size(), 3u);
-  const UInt32 kinds[] = {kAudioUnitEvent_BeginParameterChangeGesture, kAudioUnitEvent_ParameterValueChange,
-                          kAudioUnitEvent_EndParameterChangeGesture};
-  for (size_t i = 0; i < 3; ++i) {
-    EXPECT_EQ(events[i].mEventType, kinds[i]);
-    EXPECT_EQ(events[i].mArgument.mParameter.mAudioUnit, mUnit);
-    EXPECT_EQ(events[i].mArgument.mParameter.mParameterID, UInt32(kVolume));
-  }
-  EXPECT_EQ(Param(kVolume), 0.5f) << "the host reads the plain value back";
 }
 
 TEST_F(AUHostTest, HandsTheEditorToTheViewFactoryAndTheViewEntry)

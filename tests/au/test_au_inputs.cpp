@@ -16,13 +16,9 @@ public:
   }
 };
 
-IPluginAU* MakeEffect()
-{
-  return new PassThroughEffect;
-}
 OSStatus EffectEntry(ComponentParameters* params, void* storage)
 {
-  return IPluginAU::IPluginAUEntry(params, storage, &MakeEffect);
+  return IPluginAU::IPluginAUEntry(params, storage, []() -> IPluginAU* { return new PassThroughEffect; });
 }
 
 struct Source
@@ -103,7 +99,6 @@ TEST_F(AUInputTest, RendersAConnectedUnitThroughItsFastRenderProcedure)
   ASSERT_EQ(RenderEffect(0, left, right), noErr);
   EXPECT_GT(*std::max_element(left.begin(), left.end()), 0.001f) << "the instrument's note passes through";
 
-  // Disconnected again: the input is silent.
   const AudioUnitConnection none = {nullptr, 0, 0};
   ASSERT_EQ(Set(kAudioUnitProperty_MakeConnection, kInput, 0, none, mEffect), noErr);
   ASSERT_EQ(RenderEffect(256, left, right), noErr);

@@ -8,7 +8,7 @@
 #include "tests/common/samples.h"
 
 #include <algorithm>
-#include <cstdio>
+#include <cstdlib>
 #include <utility>
 
 // Assumes a host that reports its transport through the callbacks (tempo and

@@ -12,6 +12,14 @@
 #include <memory>
 #include <string>
 
+// The first control of that type on that parameter or panel command.
+template <typename T> T* findControl(IGraphics* g, int paramIdx)
+{
+  for (int i = 0; i < g->NControls(); ++i)
+    if (auto* c = dynamic_cast<T*>(g->GetControl(i)); c && c->ParamIdx() == paramIdx) return c;
+  return nullptr;
+}
+
 // The instrument as the host sees it, with its program-change notices counted.
 class PanelZorva : public Zorva
 {

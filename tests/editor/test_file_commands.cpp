@@ -1,5 +1,4 @@
 #include "editor_test_support.h"
-#include "zorva/editor/file_commands.h"
 #include "zorva/param_ids.h"
 
 #include <string>
@@ -66,10 +65,8 @@ TEST_F(EditorTest, ProgramFileRoundTripWithProposedNameAndUnsavedEdits)
 
   choose(path("no/such/folder/p.fxp"), File::kSaveProgram);
   EXPECT_EQ(gui->LastQuestion()->mText, "Cannot save file!");
-}
 
-TEST_F(EditorTest, LongProgramNameIsCutForTheProposalWithoutSplittingACharacter)
-{
+  // A long name is cut for the proposal without splitting a character.
   std::string name(62, 'a');
   name += "\xc3\xa9tude"; // the two-byte character straddles the limit
   name += std::string(150, 'b');

@@ -16,13 +16,7 @@ constexpr int kYes = IGraphics::kMsgBoxYes;
 class PanelTest : public EditorTest
 {
 protected:
-  template <typename T> T* find(int paramIdx) const
-  {
-    for (int i = 0; i < gui->NControls(); ++i) {
-      if (auto* c = dynamic_cast<T*>(gui->GetControl(i)); c && c->ParamIdx() == paramIdx) return c;
-    }
-    return nullptr;
-  }
+  template <typename T> T* find(int paramIdx) const { return findControl<T>(gui, paramIdx); }
   void click(const IRECT& r, const IMouseMod& mod = kLeft)
   {
     const int x = (r.L + r.R) / 2, y = (r.T + r.B) / 2;
@@ -65,20 +59,7 @@ TEST_F(PanelTest, EveryParameterHasAControlShowingItsValue)
   EXPECT_EQ(display()->NameShown(), z->GetPresetName(z->GetCurrentPresetIdx()));
 }
 
-TEST_F(PanelTest, ProgramButtonsWrapAroundTheBank)
-{
-  z->changePreset(0);
-  click(find<ITdUtilityKick>(PanelCommand::kPreviousProgram));
-  EXPECT_EQ(z->GetCurrentPresetIdx(), 63);
-  click(find<ITdUtilityKick>(PanelCommand::kNextProgram));
-  EXPECT_EQ(z->GetCurrentPresetIdx(), 0);
-  click(find<ITdUtilityKick>(PanelCommand::kNextProgram));
-  EXPECT_EQ(z->GetCurrentPresetIdx(), 1);
-  gui->Tick();
-  EXPECT_EQ(display()->NumberShown(), "01");
-}
-
-TEST_F(PanelTest, ProgramMenuIsGroupedBySixteenAndChoosesFromTheRightGroup)
+TEST_F(PanelTest, ProgramMenuIsGroupedBySixteenAndButtonsWrapAroundTheBank)
 {
   z->changePreset(20);
   const std::string target = std::string("37: ") + z->GetPresetName(37);
@@ -92,6 +73,17 @@ TEST_F(PanelTest, ProgramMenuIsGroupedBySixteenAndChoosesFromTheRightGroup)
   gui->QueueMenuChoice(std::string("00 - 15/03: ") + z->GetPresetName(3));
   click(IRECT(162, 460, 184, 476));
   EXPECT_EQ(z->GetCurrentPresetIdx(), 3);
+
+  // The program buttons wrap around the bank.
+  z->changePreset(0);
+  click(find<ITdUtilityKick>(PanelCommand::kPreviousProgram));
+  EXPECT_EQ(z->GetCurrentPresetIdx(), 63);
+  click(find<ITdUtilityKick>(PanelCommand::kNextProgram));
+  EXPECT_EQ(z->GetCurrentPresetIdx(), 0);
+  click(find<ITdUtilityKick>(PanelCommand::kNextProgram));
+  EXPECT_EQ(z->GetCurrentPresetIdx(), 1);
+  gui->Tick();
+  EXPECT_EQ(display()->NumberShown(), "01");
 }
 
 TEST_F(PanelTest, RenamingInTheNameFieldUpdatesProgramAndHost)
@@ -178,7 +170,7 @@ TEST_F(PanelTest, PlusAndMinusStepTheKnobWithinItsRange)
   EXPECT_EQ(plain(kOsc1Pitch), -23);
 }
 
-TEST_F(PanelTest, SyncedLfoRateShowsNoteDivisions)
+TEST_F(PanelTest, SyncedLfoRateVoiceDigitsAndModeViewsFollowTheirParameters)
 {
   auto* rate = find<ITdLFORateControl>(kLFO1Rate);
   ASSERT_EQ(z->lfoRateControls[0], rate);
@@ -191,10 +183,8 @@ TEST_F(PanelTest, SyncedLfoRateShowsNoteDivisions)
     rate->SetValueFromUserInput(value);
     EXPECT_EQ(rate->ValueText(), text);
   }
-}
 
-TEST_F(PanelTest, VoiceDigitsAndModeViewsFollowTheirParameters)
-{
+  // The voice digits show the count.
   auto* digits = find<ITdDigitsPopUpMenu>(kVoices);
   for (auto [position, shown] : {std::pair{8, "09"}, {31, "64"}, {0, "01"}}) {
     setPlain(kVoices, position);
@@ -230,7 +220,6 @@ TEST_F(PanelTest, OptionMenuStatesAndCommands)
   openOptions();
   EXPECT_EQ(lastMenu()[1], "Paste Program");
 
-  // Paste through the menu, answered yes.
   const std::string name = z->GetPresetName(z->GetCurrentPresetIdx());
   z->changePreset((z->GetCurrentPresetIdx() + 1) % 64);
   gui->QueueMenuChoice("Paste Program");

@@ -29,7 +29,7 @@ double settle(Filter& f, double input, int samples = 20000)
 
 } // namespace
 
-TEST(Filter, OffAndBypassLeaveTheFilterAlone)
+TEST(Filter, OffBypassAndSteadyStatesForAConstantInput)
 {
   Filter off = makeFilter(Filter::kOff, kA4, 1.0);
   Filter bypass = makeFilter(Filter::kBypass, kA4, 1.0);
@@ -39,10 +39,7 @@ TEST(Filter, OffAndBypassLeaveTheFilterAlone)
     EXPECT_EQ(bypass.process(x), x);
     EXPECT_EQ(unknown.process(x), 0.0);
   }
-}
 
-TEST(Filter, SteadyStatesForAConstantInput)
-{
   const struct
   {
     int mode;
@@ -58,7 +55,7 @@ TEST(Filter, SteadyStatesForAConstantInput)
   }
 }
 
-TEST(Filter, BandpassResonanceBoostsTheCentre)
+TEST(Filter, ResonanceBoostsTheBandpassCentreAndAtFullRingsBounded)
 {
   // At the centre the four sections turn the phase by 0 and pass 1/4, so
   // feedback k = 2 doubles the level there.
@@ -73,38 +70,8 @@ TEST(Filter, BandpassResonanceBoostsTheCentre)
   };
   EXPECT_NEAR(level(0.0), 0.1 / 4, 0.001);
   EXPECT_NEAR(level(0.5) / level(0.0), 2.0, 0.05);
-}
 
-TEST(Filter, CutoffModulationAndResonanceTakeEffectAtOnce)
-{
-  // The start states ring without input: the response shows the coefficients.
-  auto response = [](Filter f) {
-    std::vector<double> y(50);
-    Filter::States states = f.states();
-    for (double& v : y) v = f.step(states, 0.0, 0.0);
-    return y;
-  };
-  Filter f = makeFilter(Filter::kLowpass, 6000.9, 0.5);
-  const double one = 1.0; // modulation counts per sample
-  f.setCutoffMod2Source(&one);
-  f.setCutoffMod2Amount(0.5);
-  EXPECT_EQ(response(f), response(makeFilter(Filter::kLowpass, 6001, 0.5)));
-
-  f.process(0.0);
-  Filter before = f;
-  f.setResonance(0.6);
-  EXPECT_NE(response(f), response(before));
-
-  // Beyond the table (or NaN) the ends are used.
-  auto at = [&](double cutoff) { return response(makeFilter(Filter::kLowpass, cutoff, 0.0)); };
-  EXPECT_EQ(at(-300), at(0));
-  EXPECT_EQ(at(std::numeric_limits<double>::quiet_NaN()), at(0));
-  EXPECT_EQ(at(1e300), at(17280));
-  EXPECT_NE(at(17279), at(17280));
-}
-
-TEST(Filter, FullResonanceRingsAtTheCutoffAndStaysBounded)
-{
+  // Full resonance rings at the cutoff and stays bounded.
   // Each rate has its own cutoff table: A4 is 440 Hz at both.
   for (int rate : {48000, 44100}) {
     Filter f = makeFilter(Filter::kLowpass, kA4, 1.0);
@@ -136,6 +103,34 @@ TEST(Filter, FullResonanceRingsAtTheCutoffAndStaysBounded)
       EXPECT_LT(top, 8.0) << mode << " " << cutoff; // also false for NaN
     }
   }
+}
+
+TEST(Filter, CutoffModulationAndResonanceTakeEffectAtOnce)
+{
+  // The start states ring without input: the response shows the coefficients.
+  auto response = [](Filter f) {
+    std::vector<double> y(50);
+    Filter::States states = f.states();
+    for (double& v : y) v = f.step(states, 0.0, 0.0);
+    return y;
+  };
+  Filter f = makeFilter(Filter::kLowpass, 6000.9, 0.5);
+  const double one = 1.0; // modulation counts per sample
+  f.setCutoffMod2Source(&one);
+  f.setCutoffMod2Amount(0.5);
+  EXPECT_EQ(response(f), response(makeFilter(Filter::kLowpass, 6001, 0.5)));
+
+  f.process(0.0);
+  Filter before = f;
+  f.setResonance(0.6);
+  EXPECT_NE(response(f), response(before));
+
+  // Beyond the table (or NaN) the ends are used.
+  auto at = [&](double cutoff) { return response(makeFilter(Filter::kLowpass, cutoff, 0.0)); };
+  EXPECT_EQ(at(-300), at(0));
+  EXPECT_EQ(at(std::numeric_limits<double>::quiet_NaN()), at(0));
+  EXPECT_EQ(at(1e300), at(17280));
+  EXPECT_NE(at(17279), at(17280));
 }
 
 TEST(Filter, ModeChangeRestartsFromTheStartStates)

@@ -8,7 +8,6 @@
 
 namespace {
 
-// Runs `steps` control steps and returns the bipolar output of each.
 std::vector<double> run(LFO& lfo, int steps)
 {
   std::vector<double> out;
@@ -61,7 +60,7 @@ TEST(LFO, SyncedPeriodsAndExtremeRatesAndTempos)
   EXPECT_EQ(lfo.getPeriod(), 0);
 }
 
-TEST(LFO, WaveformSteps)
+TEST(LFO, WaveformStepsAndSampleAndHold)
 {
   LFO square = withPeriod(LFO::kSquare, 4);
   EXPECT_EQ(run(square, 5), (std::vector<double>{1, 1, -1, -1, 1}));
@@ -85,6 +84,18 @@ TEST(LFO, WaveformSteps)
   EXPECT_EQ(run(square, 1), (std::vector<double>{0.25}));
   square.setModAmount(-1.0);
   EXPECT_EQ(run(square, 1), (std::vector<double>{-0.75}));
+
+  // Sample and hold: held within a cycle, new at every wrap.
+  LFO lfo = withPeriod(LFO::kSampleHold, 3);
+  std::vector<double> out = run(lfo, 8);
+  EXPECT_EQ(out[2], out[0]);
+  EXPECT_NE(out[3], out[0]);
+  EXPECT_EQ(out[5], out[3]);
+  EXPECT_NE(out[6], out[3]);
+  EXPECT_EQ(out[7], out[6]);
+
+  lfo.start(); // a new value at the start, too, even within a cycle
+  EXPECT_NE(run(lfo, 1)[0], out[7]);
 }
 
 TEST(LFO, RateChangesKeepThePositionOrStartANewCycle)
@@ -103,21 +114,6 @@ TEST(LFO, RateChangesKeepThePositionOrStartANewCycle)
   EXPECT_EQ(run(lfo, 3), (std::vector<double>{-1, -1, -1}));
   lfo.setRate(100.0);
   EXPECT_EQ(run(lfo, 6), (std::vector<double>{1, 1, 1, 1, 1, -1}));
-}
-
-TEST(LFO, SampleAndHoldDrawsOncePerCycleAndAtEveryStart)
-{
-  LFO lfo = withPeriod(LFO::kSampleHold, 3);
-  std::vector<double> out = run(lfo, 8);
-  // Held within a cycle, new at every wrap.
-  EXPECT_EQ(out[2], out[0]);
-  EXPECT_NE(out[3], out[0]);
-  EXPECT_EQ(out[5], out[3]);
-  EXPECT_NE(out[6], out[3]);
-  EXPECT_EQ(out[7], out[6]);
-
-  lfo.start(); // a new value at the start, too, even within a cycle
-  EXPECT_NE(run(lfo, 1)[0], out[7]);
 }
 
 TEST(LFO, SynchronizeAlignsTheCycleAndWaitsAtItsEndWhileRunning)

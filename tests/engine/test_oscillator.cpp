@@ -128,7 +128,7 @@ TEST(Oscillator, ShapeAtTheExtremes)
   EXPECT_NEAR(peak(render(sine, 101)), 0.25, 1e-3);
 }
 
-TEST(Oscillator, HardSyncRestartsAtEveryMasterWrap)
+TEST(Oscillator, HardSyncRestartsAndSoftSyncReversesAtEveryMasterWrap)
 {
   Oscillator master, slave;
   master.update(kA4);
@@ -150,11 +150,9 @@ TEST(Oscillator, HardSyncRestartsAtEveryMasterWrap)
     }
   }
   EXPECT_EQ(syncs, 9); // 440 Hz over 1000 samples
-}
 
-TEST(Oscillator, SoftSyncReversesAtEveryMasterWrap)
-{
-  Oscillator slave;
+  // Soft sync reverses the direction at every master wrap.
+  slave = Oscillator();
   slave.setSyncMode(Oscillator::kSyncSoft);
   slave.update(kA4);
   const int inc = slave.getIncrement();

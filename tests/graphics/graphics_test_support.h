@@ -29,9 +29,8 @@ public:
   {
     GetParam(kGain)->InitDouble("Gain", 0.0, 0.0, 100.0, 0.01, "dB");
     GetParam(kMode)->InitEnum("Mode", 0, 3);
-    GetParam(kMode)->SetDisplayText(0, "Low");
-    GetParam(kMode)->SetDisplayText(1, "Mid");
-    GetParam(kMode)->SetDisplayText(2, "High");
+    const char* modes[] = {"Low", "Mid", "High"};
+    for (int i = 0; i < 3; ++i) GetParam(kMode)->SetDisplayText(i, modes[i]);
     GetParam(kSteps)->InitInt("Steps", 0, 0, 10);
     GetParam(kOnOff)->InitBool("Power", false);
   }

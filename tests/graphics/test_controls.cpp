@@ -43,7 +43,7 @@ protected:
   IGraphicsHeadless* mGfx; // owned by mPlug
 };
 
-TEST_F(Controls, SwitchesStepThroughTheirFramesAndWrap)
+TEST_F(Controls, SwitchesStepThroughTheirFramesAndRedrawOnlyOnChange)
 {
   auto* two = Attach(new ISwitchControl(&mPlug, 0, 0, kOnOff, Strip(10, 20, 2)));
   auto* five = Attach(new ISwitchControl(&mPlug, 50, 0, kSteps, Strip(10, 50, 5)));
@@ -74,6 +74,14 @@ TEST_F(Controls, SwitchesStepThroughTheirFramesAndWrap)
   mGfx->OnMouseDown(55, 5, IMouseMod(true));
   mGfx->OnMouseDblClick(55, 5, IMouseMod(true));
   EXPECT_EQ(five->GetValue(), 0.5);
+
+  // A host moving a parameter redraws its control, but only when the value changed.
+  while (mGfx->Tick()) {}
+  mGfx->SetParameterFromPlug(kSteps, 0.5, true);
+  EXPECT_FALSE(five->IsDirty());
+  mGfx->SetParameterFromPlug(kSteps, 0.75, true);
+  EXPECT_TRUE(five->IsDirty());
+  EXPECT_TRUE(mGfx->Tick());
 }
 
 TEST_F(Controls, KnobDragIsTenTimesFinerWithControlOrShift)
@@ -104,19 +112,6 @@ TEST_F(Controls, KnobDragIsTenTimesFinerWithControlOrShift)
   mGfx->OnMouseDrag(120, -2000, IMouseMod(true));
   EXPECT_EQ(knob->GetValue(), 1.0);
   EXPECT_EQ(mPlug.mInformed.back(), std::make_pair(int(kGain), 1.0));
-}
-
-// A host moving a parameter redraws its control, but only when the value changed.
-TEST_F(Controls, ValuesFromThePlugInRedrawOnlyWhenTheyChange)
-{
-  auto* sw = Attach(new ISwitchControl(&mPlug, 0, 0, kSteps, Strip(10, 50, 5)));
-  mGfx->SetParameterFromPlug(kSteps, 0.5, true);
-  while (mGfx->Tick()) {}
-  mGfx->SetParameterFromPlug(kSteps, 0.5, true);
-  EXPECT_FALSE(sw->IsDirty());
-  mGfx->SetParameterFromPlug(kSteps, 0.75, true);
-  EXPECT_TRUE(sw->IsDirty());
-  EXPECT_TRUE(mGfx->Tick());
 }
 
 TEST_F(Controls, FramesAndContacts)

@@ -95,7 +95,7 @@ TEST_F(Drawing, BackgroundFramesAndClippingToTheRedrawnRegion)
   EXPECT_EQ(mGfx->LastScreenRect(), IRECT(10, 10, 20, 20));
 }
 
-TEST_F(Drawing, ShapesLandOnThePixelsTheyName)
+TEST_F(Drawing, ShapesAndTextLandWhereTheyAreAskedAndFontsAreShared)
 {
   mGfx->FillIRect(COLOR_WHITE, IRECT(0, 0, 120, 80));
   mGfx->DrawRect(COLOR_BLUE, IRECT(30, 30, 40, 40)); // R and B included
@@ -105,10 +105,8 @@ TEST_F(Drawing, ShapesLandOnThePixelsTheyName)
   mGfx->FillIRect(COLOR_BLACK, IRECT(0, 60, 10, 70), &half);
   EXPECT_NEAR(mGfx->GetPoint(5, 65).R, 128, 1);
   EXPECT_EQ(mGfx->GetPoint(-1, 0), COLOR_TRANSPARENT);
-}
 
-TEST_F(Drawing, TextIsDrawnAndFontsAreSharedAcrossEditors)
-{
+  // Text, centred; fonts are shared across editors.
   IText text(12, COLOR_BLACK, "Arial", IText::kStyleNormal, IText::kAlignCenter);
   IRECT untouched(1, 2, 3, 4);
   EXPECT_TRUE(mGfx->DrawIText(&text, "", &untouched));

@@ -14,7 +14,7 @@ std::vector<std::string> Texts(const IPopupMenu& menu)
   return texts;
 }
 
-TEST(PopupMenu, ItemsGoWhereTheyAreAsked)
+TEST(PopupMenu, ItemsGoWhereTheyAreAskedAndKeepTheirFlags)
 {
   IPopupMenu menu;
   menu.AddItem("b", 0);
@@ -28,18 +28,15 @@ TEST(PopupMenu, ItemsGoWhereTheyAreAsked)
   EXPECT_EQ(menu.GetItem(4), nullptr);
   EXPECT_EQ(menu.GetItem(-1), nullptr);
   EXPECT_EQ(menu.GetChosenItemIdx(), -1);
-}
 
-TEST(PopupMenu, CheckAndEnableKeepOtherFlags)
-{
-  IPopupMenu menu;
-  menu.AddItem("a", -1, IPopupMenuItem::kDisabled);
-  menu.GetItem(0)->SetChecked(true);
-  EXPECT_TRUE(menu.IsItemChecked(0));
-  EXPECT_FALSE(menu.GetItem(0)->GetEnabled());
+  // Checking and enabling keep the other flags.
+  menu.AddItem("c", -1, IPopupMenuItem::kDisabled);
+  menu.GetItem(4)->SetChecked(true);
+  EXPECT_TRUE(menu.IsItemChecked(4));
+  EXPECT_FALSE(menu.GetItem(4)->GetEnabled());
   EXPECT_FALSE(menu.IsItemChecked(7));
-  menu.GetItem(0)->SetEnabled(true);
-  EXPECT_EQ(menu.GetItem(0)->GetFlags(), IPopupMenuItem::kChecked);
+  menu.GetItem(4)->SetEnabled(true);
+  EXPECT_EQ(menu.GetItem(4)->GetFlags(), IPopupMenuItem::kChecked);
 }
 
 } // namespace

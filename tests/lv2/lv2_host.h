@@ -10,13 +10,11 @@
 #include <lv2/buf-size/buf-size.h>
 #include <lv2/midi/midi.h>
 #include <lv2/options/options.h>
-#include <lv2/state/state.h>
 #include <lv2/time/time.h>
 #include <lv2/urid/urid.h>
 
 #include <cstdint>
 #include <map>
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -33,35 +31,22 @@ public:
     mPlugin = lilv_plugins_get_by_uri(lilv_world_get_all_plugins(mWorld), uri);
     lilv_node_free(uri);
     mMap = {this, [](LV2_URID_Map_Handle h, const char* u) { return static_cast<Lv2Host*>(h)->Map(u); }};
-    mUnmap = {this, [](LV2_URID_Unmap_Handle h, LV2_URID id) {
-                auto* self = static_cast<Lv2Host*>(h);
-                return id > 0 && id <= self->mNames.size() ? self->mNames[id - 1].c_str() : nullptr;
-              }};
   }
   ~Lv2Host() { lilv_world_free(mWorld); }
   Lv2Host(const Lv2Host&) = delete;
   Lv2Host& operator=(const Lv2Host&) = delete;
 
-  LV2_URID Map(const char* uri)
-  {
-    auto it = mIds.find(uri);
-    if (it != mIds.end()) return it->second;
-    mNames.emplace_back(uri);
-    return mIds[uri] = LV2_URID(mNames.size());
-  }
+  LV2_URID Map(const char* uri) { return mIds.emplace(uri, LV2_URID(mIds.size() + 1)).first->second; }
 
   LilvWorld* World() const { return mWorld; }
   const LilvPlugin* Plugin() const { return mPlugin; }
   LV2_URID_Map* UridMap() { return &mMap; }
-  LV2_URID_Unmap* UridUnmap() { return &mUnmap; }
 
 private:
   LilvWorld* mWorld = nullptr;
   const LilvPlugin* mPlugin = nullptr;
   std::map<std::string, LV2_URID> mIds;
-  std::vector<std::string> mNames;
   LV2_URID_Map mMap;
-  LV2_URID_Unmap mUnmap;
 };
 
 class Lv2Instance
@@ -76,10 +61,8 @@ public:
         host.Map(LV2_ATOM__Int), &mMaxBlock};
     mOptions[1] = {LV2_OPTIONS_INSTANCE, 0, 0, 0, 0, nullptr};
     mFeatures[0] = {LV2_URID__map, host.UridMap()};
-    mFeatures[1] = {LV2_URID__unmap, host.UridUnmap()};
-    mFeatures[2] = {LV2_OPTIONS__options, mOptions};
-    mFeatureList = {&mFeatures[0], &mFeatures[1], &mFeatures[2], nullptr};
-    mInstance = lilv_plugin_instantiate(host.Plugin(), rate, mFeatureList.data());
+    mFeatures[1] = {LV2_OPTIONS__options, mOptions};
+    mInstance = lilv_plugin_instantiate(host.Plugin(), rate, mFeatureList);
     if (!mInstance) return;
     const LilvPlugin* plugin = host.Plugin();
     std::vector<float> defaults(lilv_plugin_get_num_ports(plugin));
@@ -162,8 +145,8 @@ private:
   Lv2Host& mHost;
   int32_t mMaxBlock;
   LV2_Options_Option mOptions[2];
-  LV2_Feature mFeatures[3];
-  std::vector<const LV2_Feature*> mFeatureList;
+  LV2_Feature mFeatures[2];
+  const LV2_Feature* mFeatureList[3] = {&mFeatures[0], &mFeatures[1], nullptr};
   LilvInstance* mInstance = nullptr;
   float mControls[kNumParams] = {};
   std::string mSymbols[kNumParams];

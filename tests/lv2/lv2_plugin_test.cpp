@@ -15,7 +15,7 @@
 #include <unistd.h>
 
 #include <atomic>
-#include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <new>
@@ -105,7 +105,7 @@ protected:
   Lv2Host mHost;
 };
 
-TEST_F(Lv2Test, PortsAreTheParameterTable)
+TEST_F(Lv2Test, PortsAreTheParameterTableAndPresetsThePrograms)
 {
   const LilvPlugin* plugin = mHost.Plugin();
   auto reference = referenceInstrument();
@@ -133,16 +133,10 @@ TEST_F(Lv2Test, PortsAreTheParameterTable)
     lilv_scale_points_free(points);
   }
   // The symbols hosts store in sessions: fixed forever.
-  const LilvPort* port = lilv_plugin_get_port_by_index(plugin, kFlt1Cutoff);
-  EXPECT_STREQ(lilv_node_as_string(lilv_port_get_symbol(plugin, port)), "cutfrq_1");
-  port = lilv_plugin_get_port_by_index(plugin, kEnv3Release);
-  EXPECT_STREQ(lilv_node_as_string(lilv_port_get_symbol(plugin, port)), "env_3_r");
-}
+  for (auto [idx, symbol] : {std::pair{kFlt1Cutoff, "cutfrq_1"}, {kEnv3Release, "env_3_r"}})
+    EXPECT_EQ(zorva_lv2::portSymbol(z.GetParam(idx)->GetNameForHost()), symbol);
 
-TEST_F(Lv2Test, PresetsSetThePortsToThePrograms)
-{
-  auto reference = referenceInstrument();
-  Zorva& z = reference->plug();
+  // The presets set the ports to the programs.
   Lv2Instance inst(mHost, kRate, 512);
   ASSERT_TRUE(inst.Ok());
   LilvNode* presetClass = lilv_new_uri(mHost.World(), LV2_PRESETS__Preset);

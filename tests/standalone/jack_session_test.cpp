@@ -13,6 +13,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cmath>
@@ -20,6 +21,7 @@
 #include <cstdlib>
 #include <fcntl.h>
 #include <filesystem>
+#include <map>
 #include <memory>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -33,6 +35,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
+using namespace std::chrono_literals;
 
 constexpr int kRate = 44100;
 
@@ -72,7 +75,7 @@ public:
         mExited = true;
         return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
       }
-      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+      std::this_thread::sleep_for(20ms);
     }
     return -1;
   }
@@ -102,8 +105,7 @@ public:
   {
     if (!mClient) return false;
     const auto end = Clock::now() + std::chrono::duration<double>(seconds);
-    const char** midi = nullptr;
-    const char** audio = nullptr;
+    const char **midi = nullptr, **audio = nullptr;
     bool ready = false;
     while (!ready && Clock::now() < end) {
       jack_free(midi);
@@ -112,14 +114,12 @@ public:
       audio =
           jack_get_ports(mClient, ("^" + client + ":").c_str(), JACK_DEFAULT_AUDIO_TYPE, JackPortIsOutput);
       ready = midi && midi[0] && audio && audio[0] && audio[1];
-      if (!ready) std::this_thread::sleep_for(std::chrono::milliseconds(50));
+      if (!ready) std::this_thread::sleep_for(50ms);
     }
     if (ready) {
       mMidi = jack_port_register(mClient, "midi_out", JACK_DEFAULT_MIDI_TYPE, JackPortIsOutput, 0);
       mIn[0] = jack_port_register(mClient, "in_l", JACK_DEFAULT_AUDIO_TYPE, JackPortIsInput, 0);
       mIn[1] = jack_port_register(mClient, "in_r", JACK_DEFAULT_AUDIO_TYPE, JackPortIsInput, 0);
-      mRecord[0].assign(kFrames, 0.0f);
-      mRecord[1].assign(kFrames, 0.0f);
       jack_set_process_callback(mClient, &Probe::Process, this);
       ready = jack_activate(mClient) == 0 && jack_connect(mClient, jack_port_name(mMidi), midi[0]) == 0 &&
               jack_connect(mClient, audio[0], jack_port_name(mIn[0])) == 0 &&
@@ -169,7 +169,7 @@ private:
   jack_client_t* mClient = nullptr;
   jack_port_t* mMidi = nullptr;
   jack_port_t* mIn[2] = {nullptr, nullptr};
-  std::vector<float> mRecord[2];
+  std::vector<float> mRecord[2] = {std::vector<float>(kFrames), std::vector<float>(kFrames)};
   std::atomic<int> mState{0};
   int mNote = 60, mHold = 0, mPos = 0;
 };
@@ -194,7 +194,7 @@ protected:
                                 std::vector<std::string>{}, mDir / "jackd.log");
     bool ready = false;
     for (int i = 0; i < 100 && !ready; ++i) {
-      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+      std::this_thread::sleep_for(50ms);
       ready = Answers(mServer);
     }
     ASSERT_TRUE(ready) << readFile(mDir / "jackd.log");
@@ -226,6 +226,7 @@ protected:
     for (const auto& e : Env()) env.push_back(e);
     return std::make_unique<Child>(args, env, mDir / "zorva.log");
   }
+  std::string Log() const { return readFile(mDir / "zorva.log"); }
 
   TempFolder mFolder{"zorva-jack"};
   const fs::path mDir = mFolder.dir();
@@ -235,19 +236,17 @@ protected:
 
 size_t Onset(const std::vector<float>& x)
 {
-  for (size_t i = 0; i < x.size(); ++i)
-    if (x[i] != 0.0f) return i;
-  return x.size();
+  return size_t(std::find_if(x.begin(), x.end(), [](float v) { return v != 0.0f; }) - x.begin());
 }
 
 TEST_F(ZorvaOnJack, NoteSoundsAsRenderedAndTheSoundIsKeptAtQuit)
 {
   auto zorva = StartZorva({"--init"});
   Probe probe;
-  ASSERT_TRUE(probe.ConnectTo("Zorva", 10)) << readFile(mDir / "zorva.log");
-  std::this_thread::sleep_for(std::chrono::milliseconds(300)); // the filters settle after activation
+  ASSERT_TRUE(probe.ConnectTo("Zorva", 10)) << Log();
+  std::this_thread::sleep_for(300ms); // the filters settle after activation
   probe.PlayNote(60, kRate / 2);
-  for (int i = 0; i < 400 && !probe.Done(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  for (int i = 0; i < 400 && !probe.Done(); ++i) std::this_thread::sleep_for(10ms);
   ASSERT_TRUE(probe.Done());
 
   // The same note through the renderer: on at 0.5 s, off at 1 s.
@@ -270,8 +269,7 @@ TEST_F(ZorvaOnJack, NoteSoundsAsRenderedAndTheSoundIsKeptAtQuit)
     const std::vector<float>& played = probe.Channel(c);
     const std::vector<float>& rendered = wavChannels[size_t(c)];
     const size_t a = Onset(played), b = Onset(rendered);
-    ASSERT_LT(a + window, played.size()) << "silent or late: channel " << c << "\n"
-                                         << readFile(mDir / "zorva.log");
+    ASSERT_LT(a + window, played.size()) << "silent or late: channel " << c << "\n" << Log();
     ASSERT_LT(b + window, rendered.size());
     float worst = 0.0f, peak = 0.0f;
     for (int i = 0; i < window; ++i) {
@@ -283,7 +281,7 @@ TEST_F(ZorvaOnJack, NoteSoundsAsRenderedAndTheSoundIsKeptAtQuit)
   }
 
   zorva->Signal(SIGTERM);
-  EXPECT_EQ(zorva->Wait(10), 0) << readFile(mDir / "zorva.log");
+  EXPECT_EQ(zorva->Wait(10), 0) << Log();
   EXPECT_TRUE(fs::is_regular_file(mDir / "state" / "zorva" / "standalone.state"));
 }
 
@@ -291,11 +289,7 @@ TEST_F(ZorvaOnJack, NoteSoundsAsRenderedAndTheSoundIsKeptAtQuit)
 class SessionManager
 {
 public:
-  SessionManager()
-  {
-    mServer = lo_server_new_with_proto(nullptr, LO_UDP, nullptr);
-    lo_server_add_method(mServer, nullptr, nullptr, &SessionManager::OnMessage, this);
-  }
+  SessionManager() { lo_server_add_method(mServer, nullptr, nullptr, &SessionManager::OnMessage, this); }
   ~SessionManager()
   {
     if (mClient) lo_address_free(mClient);
@@ -311,12 +305,11 @@ public:
   {
     const auto end = Clock::now() + std::chrono::duration<double>(seconds);
     while (Clock::now() < end) {
-      for (size_t i = 0; i < mSeen.size(); ++i)
-        if (mSeen[i].first == path) {
-          if (first) *first = mSeen[i].second;
-          mSeen.erase(mSeen.begin() + long(i));
-          return true;
-        }
+      if (auto it = mSeen.find(path); it != mSeen.end()) {
+        if (first) *first = it->second;
+        mSeen.erase(it);
+        return true;
+      }
       lo_server_recv_noblock(mServer, 50);
     }
     return false;
@@ -346,13 +339,13 @@ private:
       key += " " + first;
       first = argc > 1 && types[1] == 's' ? std::string(reinterpret_cast<const char*>(argv[1])) : "";
     }
-    self->mSeen.emplace_back(key, first);
+    self->mSeen.emplace(key, first);
     return 0;
   }
 
-  lo_server mServer;
+  lo_server mServer = lo_server_new_with_proto(nullptr, LO_UDP, nullptr);
   lo_address mClient = nullptr;
-  std::vector<std::pair<std::string, std::string>> mSeen;
+  std::multimap<std::string, std::string> mSeen; // path (and the one a reply answers), first argument
 };
 
 TEST_F(ZorvaOnJack, SessionManagerOpensAndSavesInTheSession)
@@ -360,23 +353,23 @@ TEST_F(ZorvaOnJack, SessionManagerOpensAndSavesInTheSession)
   SessionManager nsm;
   auto zorva = StartZorva({}, {"NSM_URL=" + nsm.Url()});
   std::string name;
-  ASSERT_TRUE(nsm.WaitFor("/nsm/server/announce", 10, &name)) << readFile(mDir / "zorva.log");
+  ASSERT_TRUE(nsm.WaitFor("/nsm/server/announce", 10, &name)) << Log();
   EXPECT_EQ(name, "Zorva");
   nsm.Send("/reply", {"/nsm/server/announce", "Welcome", "test manager", ":server-control:"});
   const fs::path client = mDir / "session" / "Zorva.nTEST";
   nsm.Send("/nsm/client/open", {client.string(), "session", "Zorva.nTEST"});
-  ASSERT_TRUE(nsm.WaitFor("/reply /nsm/client/open", 10)) << readFile(mDir / "zorva.log");
+  ASSERT_TRUE(nsm.WaitFor("/reply /nsm/client/open", 10)) << Log();
   // The JACK client takes the session's name for it.
   Probe probe;
   EXPECT_TRUE(probe.ConnectTo("Zorva.nTEST", 5));
 
   nsm.Send("/nsm/client/save", {});
-  ASSERT_TRUE(nsm.WaitFor("/reply /nsm/client/save", 10)) << readFile(mDir / "zorva.log");
+  ASSERT_TRUE(nsm.WaitFor("/reply /nsm/client/save", 10)) << Log();
   EXPECT_TRUE(fs::is_regular_file(client / "standalone.state"));
 
   // Quitting is not saving: the session is saved only when asked.
   zorva->Signal(SIGTERM);
-  EXPECT_EQ(zorva->Wait(10), 0) << readFile(mDir / "zorva.log");
+  EXPECT_EQ(zorva->Wait(10), 0) << Log();
   EXPECT_FALSE(fs::exists(mDir / "state" / "zorva" / "standalone.state"));
 }
 
@@ -384,23 +377,22 @@ TEST_F(ZorvaOnJack, AudioFailuresEndTheAppWithAMessage)
 {
   auto badDevice = StartZorva({"--device", "99"});
   EXPECT_EQ(badDevice->Wait(15), 1);
-  EXPECT_NE(readFile(mDir / "zorva.log").find("\"99\""), std::string::npos) << readFile(mDir / "zorva.log");
+  EXPECT_NE(Log().find("\"99\""), std::string::npos) << Log();
 
   auto noServer = StartZorva({}, {"JACK_DEFAULT_SERVER=zorva_no_such_server"});
   EXPECT_EQ(noServer->Wait(15), 1);
-  EXPECT_NE(readFile(mDir / "zorva.log").find("no JACK server"), std::string::npos)
-      << readFile(mDir / "zorva.log");
+  EXPECT_NE(Log().find("no JACK server"), std::string::npos) << Log();
 
   // A state file we cannot read is kept as it is.
   fs::create_directories(mDir / "state" / "zorva");
   writeFile(mDir / "state" / "zorva" / "standalone.state", "damaged");
   auto zorva = StartZorva({});
   Probe probe;
-  ASSERT_TRUE(probe.ConnectTo("Zorva", 10)) << readFile(mDir / "zorva.log");
+  ASSERT_TRUE(probe.ConnectTo("Zorva", 10)) << Log();
   zorva->Signal(SIGTERM);
   EXPECT_EQ(zorva->Wait(10), 0);
   EXPECT_EQ(readFile(mDir / "state" / "zorva" / "standalone.state"), "damaged");
-  EXPECT_NE(readFile(mDir / "zorva.log").find("not saved"), std::string::npos);
+  EXPECT_NE(Log().find("not saved"), std::string::npos);
 }
 
 #ifdef ZORVA_TEST_X11
@@ -418,11 +410,11 @@ TEST_F(ZorvaOnJack, WindowShowsTheProgramAndQuitsFromAnOpenMenu)
   Child user({XDOTOOL, "search", "--sync", "--name", "^Square Lead$", "mousemove", "--window", "%1", "400",
               "300", "click", "1"},
              {"DISPLAY=" + display}, mDir / "xdotool.log");
-  ASSERT_EQ(user.Wait(15), 0) << readFile(mDir / "zorva.log");
-  std::this_thread::sleep_for(std::chrono::milliseconds(500));
+  ASSERT_EQ(user.Wait(15), 0) << Log();
+  std::this_thread::sleep_for(500ms);
   zorva.Signal(SIGTERM);
-  EXPECT_EQ(zorva.Wait(10), 0) << readFile(mDir / "zorva.log");
-  const std::string log = readFile(mDir / "zorva.log");
+  EXPECT_EQ(zorva.Wait(10), 0) << Log();
+  const std::string log = Log();
   EXPECT_NE(log.find("inside a dialog"), std::string::npos) << log;
   EXPECT_TRUE(fs::is_regular_file(mDir / "state" / "zorva" / "standalone.state")) << log;
 }

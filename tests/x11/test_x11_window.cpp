@@ -3,17 +3,12 @@
 // instrument: both must end with the same values and the same pixels.
 
 #include "plugin/graphics/IGraphicsFactory.h"
-#include "plugin/graphics/headless/IGraphicsHeadless.h"
 #include "plugin/graphics/linux/IGraphicsLinux.h"
-#include "tests/common/test_folder.h"
 #include "tests/common/xvfb.h"
-#include "zorva/editor/file_commands.h"
+#include "tests/editor/editor_test_support.h"
 #include "zorva/editor/zorva_editor.h"
 #include "zorva/param_ids.h"
-#include "zorva/zorva.h"
 
-#include <gtest/gtest.h>
-#include <signal.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -194,19 +189,11 @@ protected:
   }
   void restorePath() { setenv("PATH", oldPath.c_str(), 1); }
   double value(Zorva& instrument, int idx) { return instrument.GetParam(idx)->Value(); }
-  template <typename T> T* find(IGraphics* g, int paramIdx)
+  Point knob(int paramIdx)
   {
-    for (int i = 0; i < g->NControls(); ++i) {
-      if (auto* c = dynamic_cast<T*>(g->GetControl(i)); c && c->ParamIdx() == paramIdx) return c;
-    }
-    return nullptr;
+    return center(findControl<ITdKnobMultiControlText>(gui, paramIdx)->GetKnobRECT());
   }
-  ITdSwitchMidiLearn* learnSwitch(Zorva& instrument)
-  {
-    return find<ITdSwitchMidiLearn>(instrument.GetGUI(), PanelCommand::kMidiLearn);
-  }
-  Point knob(int paramIdx) { return center(find<ITdKnobMultiControlText>(gui, paramIdx)->GetKnobRECT()); }
-  IRECT options() { return find<ITdOptionMenu>(gui, PanelCommand::kFileMenu)->GetRECT(); }
+  IRECT options() { return findControl<ITdOptionMenu>(gui, PanelCommand::kFileMenu)->GetRECT(); }
   // A press, a move unless it ends where it began, and a release on the off-screen twin.
   void twinGesture(Point from, Point to, const IMouseMod& mod = kLeft)
   {
@@ -215,26 +202,17 @@ protected:
     if (from.x != to.x || from.y != to.y) h->OnMouseDrag(to.x, to.y, mod);
     h->OnMouseUp(to.x, to.y, mod);
   }
-  // Opens the options menu and chooses the entry from the keyboard.
+  // Opens the options menu and chooses the entry from the keyboard (separators and
+  // greyed entries are passed over).
   void chooseOption(User& u, int item)
   {
     const Point o = center(options());
     u.Click(o.x, o.y);
     std::this_thread::sleep_for(200ms);
-    for (int i = stepsTo(item); i > 0; --i) u.Tap(XK_Down);
+    IPopupMenu& menu = findControl<ITdOptionMenu>(gui, PanelCommand::kFileMenu)->GetMenu();
+    for (int i = 0; i <= item; ++i)
+      if (!menu.GetItem(i)->GetIsSeparator() && menu.GetItem(i)->GetEnabled()) u.Tap(XK_Down);
     u.Tap(XK_Return);
-  }
-  // Down presses that reach the options menu's entry while it is shown (separators
-  // and greyed entries are passed over).
-  int stepsTo(int item)
-  {
-    IPopupMenu& menu = find<ITdOptionMenu>(gui, PanelCommand::kFileMenu)->GetMenu();
-    int steps = 0;
-    for (int i = 0; i <= item; ++i) {
-      const IPopupMenuItem* entry = menu.GetItem(i);
-      if (!entry->GetIsSeparator() && entry->GetEnabled()) ++steps;
-    }
-    return steps;
   }
 
   TempFolder folder{"zorva-x11"};
@@ -249,6 +227,22 @@ protected:
 TEST_F(X11PanelTest, KnobGesturesActAsOffScreenAndDrawTheSame)
 {
   const Point vol = knob(kVolume), cut = knob(kFlt1Cutoff), pitch = knob(kOsc1Pitch);
+  // A host that pumps events seldom hands over a whole gesture at once: the moves
+  // queued after the press must still drag the knob.
+  const double before = value(*z, kVolume);
+  {
+    User u(gui->WindowId());
+    u.MoveTo(vol.x, vol.y);
+    u.Button(1, true);
+    u.MoveTo(vol.x, vol.y - 20);
+    u.MoveTo(vol.x, vol.y - 30);
+    u.Button(1, false);
+  }
+  pump(450ms);
+  twinGesture(vol, {vol.x, vol.y - 30});
+  EXPECT_NE(value(*z, kVolume), before);
+  EXPECT_EQ(value(*z, kVolume), value(*twin, kVolume));
+
   int startX = 0, startY = 0, endX = 0, endY = 0;
 
   // Drag plain and, on another knob, with Control for fine adjustment. The cursor
@@ -291,14 +285,16 @@ TEST_F(X11PanelTest, KnobGesturesActAsOffScreenAndDrawTheSame)
   h->OnMouseUp(vol.x, vol.y, kLeft);
 
   // A right click on the MIDI-learn switch changes its mode.
-  const Point learn = center(learnSwitch(*z)->GetRECT());
-  act([&](User& u) { u.Click(learn.x, learn.y, 3); });
-  twinGesture(learn, learn, kRight);
-  EXPECT_EQ(learnSwitch(*z)->IsLearnMode(), learnSwitch(*twin)->IsLearnMode());
-  EXPECT_FALSE(learnSwitch(*z)->IsLearnMode());
+  auto* learn = findControl<ITdSwitchMidiLearn>(gui, PanelCommand::kMidiLearn);
+  const Point at = center(learn->GetRECT());
+  act([&](User& u) { u.Click(at.x, at.y, 3); });
+  twinGesture(at, at, kRight);
+  EXPECT_EQ(learn->IsLearnMode(),
+            findControl<ITdSwitchMidiLearn>(h, PanelCommand::kMidiLearn)->IsLearnMode());
+  EXPECT_FALSE(learn->IsLearnMode());
 
   // A value field for a whole-number parameter refuses other characters.
-  IControl* pitchKnob = find<ITdKnobMultiControlText>(gui, kOsc1Pitch);
+  IControl* pitchKnob = findControl<ITdKnobMultiControlText>(gui, kOsc1Pitch);
   gui->CreateTextEntry(pitchKnob, pitchKnob->GetText(),
                        IRECT(pitch.x - 20, pitch.y - 8, pitch.x + 20, pitch.y + 8), "1",
                        z->GetParam(kOsc1Pitch));
@@ -308,7 +304,7 @@ TEST_F(X11PanelTest, KnobGesturesActAsOffScreenAndDrawTheSame)
     u.Tap(XK_Return);
   });
   offscreen->QueueTextEntryAnswer("-7");
-  h->CreateTextEntry(find<ITdKnobMultiControlText>(h, kOsc1Pitch), IText(), IRECT(), "1",
+  h->CreateTextEntry(findControl<ITdKnobMultiControlText>(h, kOsc1Pitch), IText(), IRECT(), "1",
                      twin->GetParam(kOsc1Pitch));
   EXPECT_FALSE(gui->TextEntryOpen());
   EXPECT_EQ(value(*z, kOsc1Pitch), -7.0);
@@ -336,27 +332,7 @@ TEST_F(X11PanelTest, KnobGesturesActAsOffScreenAndDrawTheSame)
   EXPECT_EQ(differing, 0);
 }
 
-// A host that pumps events seldom hands over a whole gesture at once: the moves
-// queued after the press must still drag the knob.
-TEST_F(X11PanelTest, AGestureQueuedWholeStillDrags)
-{
-  const auto [vx, vy] = knob(kVolume);
-  const double before = value(*z, kVolume);
-  {
-    User u(gui->WindowId());
-    u.MoveTo(vx, vy);
-    u.Button(1, true);
-    u.MoveTo(vx, vy - 20);
-    u.MoveTo(vx, vy - 30);
-    u.Button(1, false);
-  }
-  pump(450ms);
-  twinGesture({vx, vy}, {vx, vy - 30});
-  EXPECT_NE(value(*z, kVolume), before);
-  EXPECT_EQ(value(*z, kVolume), value(*twin, kVolume));
-}
-
-TEST_F(X11PanelTest, ProgramNameFieldTakesTypingEnterAppliesEscapeCancels)
+TEST_F(X11PanelTest, NameFieldTakesTypingAndProgramMenuTheKeyboard)
 {
   const int current = z->GetCurrentPresetIdx();
   act([&](User& u) {
@@ -373,10 +349,8 @@ TEST_F(X11PanelTest, ProgramNameFieldTakesTypingEnterAppliesEscapeCancels)
   });
   EXPECT_EQ(std::string(z->GetPresetName(current)), "Glass Pad");
   EXPECT_FALSE(gui->TextEntryOpen());
-}
 
-TEST_F(X11PanelTest, ProgramMenuChoosesProgramFortyFromTheKeyboard)
-{
+  // The program menu, from the keyboard.
   z->changePreset(3);
   act([&](User& u) {
     u.Click(173, 468);
@@ -411,7 +385,7 @@ TEST_F(X11PanelTest, ProgramMenuChoosesProgramFortyFromTheKeyboard)
   EXPECT_EQ(z->GetCurrentPresetIdx(), 40);
 }
 
-TEST_F(X11PanelTest, SaveProgramGoesThroughTheDesktopChooser)
+TEST_F(X11PanelTest, SaveProgramGoesThroughTheDesktopChooserAndInitAsksFirst)
 {
   // A stand-in for zenity records its arguments and picks a file.
   const fs::path chosen = dir / "picked" / "mine.fxp";
@@ -439,9 +413,38 @@ TEST_F(X11PanelTest, SaveProgramGoesThroughTheDesktopChooser)
   EXPECT_NE(args.find("--save\n"), std::string::npos) << args;
   EXPECT_NE(args.find("--file-filter=*.fxp\n"), std::string::npos) << args;
   EXPECT_NE(args.find(".fxp\n--file-filter"), std::string::npos) << "the proposed name has the extension";
+
+  // Init Program asks first; No keeps the program.
+  const double volume = value(*z, kVolume);
+  z->GetParam(kVolume)->Set(0.5 * volume);
+  z->OnParamChange(kVolume);
+  const IRECT r = options();
+  // Chosen with the mouse this time: the entry's row lies under the menu's top.
+  int rowY = 4;
+  IPopupMenu& menu = findControl<ITdOptionMenu>(gui, PanelCommand::kFileMenu)->GetMenu();
+  for (int i = 0; i < File::kInitProgram; ++i) rowY += menu.GetItem(i)->GetIsSeparator() ? 9 : 20;
+  auto chooseInit = [&](User& u) {
+    u.Click((r.L + r.R) / 2, (r.T + r.B) / 2);
+    std::this_thread::sleep_for(200ms);
+    u.Click(r.L + 40, r.T + 4 + rowY + 10);
+    std::this_thread::sleep_for(300ms);
+  };
+  act([&](User& u) {
+    chooseInit(u);
+    u.Tap(XK_Tab); // to "No"
+    u.Tap(XK_Return);
+  });
+  EXPECT_DOUBLE_EQ(value(*z, kVolume), 0.5 * volume);
+  act([&](User& u) {
+    chooseInit(u);
+    u.Tap(XK_Return); // "Yes" is the default
+  });
+  twin->initPreset();
+  EXPECT_DOUBLE_EQ(value(*z, kVolume), value(*twin, kVolume));
+  EXPECT_NE(value(*z, kVolume), 0.5 * volume);
 }
 
-TEST_F(X11PanelTest, UrlsGoToTheOpenerAsOneArgumentAndTheClipboardIsRead)
+TEST_F(X11PanelTest, UrlsClipboardTitleClosingAndAHostWindow)
 {
   const std::string urlFile = (dir / "url").string();
   standIn("xdg-open",
@@ -488,10 +491,8 @@ TEST_F(X11PanelTest, UrlsGoToTheOpenerAsOneArgumentAndTheClipboardIsRead)
   EXPECT_EQ(text, "Pasted N\u00e4me");
   stop = true;
   owner.join();
-}
 
-TEST_F(X11PanelTest, OpensInsideAHostWindowAndAnswersCautiouslyWhenClosed)
-{
+  // The title, the close button, a closed window's cautious answers, a host's window.
   gui->SetWindowTitle("Zorva - Thunder");
   Display* d = XOpenDisplay(nullptr);
   char* name = nullptr;
@@ -503,10 +504,7 @@ TEST_F(X11PanelTest, OpensInsideAHostWindowAndAnswersCautiouslyWhenClosed)
   // The window manager's close button: the pump reports it, the window stays.
   EXPECT_TRUE(gui->ProcessEvents());
   XEvent close{};
-  close.xclient.type = ClientMessage;
-  close.xclient.window = gui->WindowId();
-  close.xclient.message_type = XInternAtom(d, "WM_PROTOCOLS", 0);
-  close.xclient.format = 32;
+  close.xclient = {ClientMessage, 0, 0, d, gui->WindowId(), XInternAtom(d, "WM_PROTOCOLS", 0), 32, {}};
   close.xclient.data.l[0] = static_cast<long>(XInternAtom(d, "WM_DELETE_WINDOW", 0));
   XSendEvent(d, gui->WindowId(), 0, 0, &close);
   XSync(d, 0);
@@ -534,41 +532,10 @@ TEST_F(X11PanelTest, OpensInsideAHostWindowAndAnswersCautiouslyWhenClosed)
   EXPECT_EQ(parent, host);
 
   const int before = z->GetCurrentPresetIdx();
-  const Point next = center(find<ITdUtilityKick>(gui, PanelCommand::kNextProgram)->GetRECT());
+  const Point next = center(findControl<ITdUtilityKick>(gui, PanelCommand::kNextProgram)->GetRECT());
   act([&](User& u) { u.Click(next.x, next.y); });
   EXPECT_EQ(z->GetCurrentPresetIdx(), (before + 1) % z->NPresets());
   gui->CloseWindow();
   XDestroyWindow(d, host);
   XCloseDisplay(d);
-}
-
-TEST_F(X11PanelTest, InitProgramAsksAndNoKeepsTheProgram)
-{
-  const double volume = value(*z, kVolume);
-  z->GetParam(kVolume)->Set(0.5 * volume);
-  z->OnParamChange(kVolume);
-  const IRECT r = options();
-  // Chosen with the mouse this time: the entry's row lies under the menu's top.
-  int rowY = 4;
-  IPopupMenu& menu = find<ITdOptionMenu>(gui, PanelCommand::kFileMenu)->GetMenu();
-  for (int i = 0; i < File::kInitProgram; ++i) rowY += menu.GetItem(i)->GetIsSeparator() ? 9 : 20;
-  auto chooseInit = [&](User& u) {
-    u.Click((r.L + r.R) / 2, (r.T + r.B) / 2);
-    std::this_thread::sleep_for(200ms);
-    u.Click(r.L + 40, r.T + 4 + rowY + 10);
-    std::this_thread::sleep_for(300ms);
-  };
-  act([&](User& u) {
-    chooseInit(u);
-    u.Tap(XK_Tab); // to "No"
-    u.Tap(XK_Return);
-  });
-  EXPECT_DOUBLE_EQ(value(*z, kVolume), 0.5 * volume);
-  act([&](User& u) {
-    chooseInit(u);
-    u.Tap(XK_Return); // "Yes" is the default
-  });
-  twin->initPreset();
-  EXPECT_DOUBLE_EQ(value(*z, kVolume), value(*twin, kVolume));
-  EXPECT_NE(value(*z, kVolume), 0.5 * volume);
 }
