@@ -121,6 +121,7 @@ public:
       mIn[0] = jack_port_register(mClient, "in_l", JACK_DEFAULT_AUDIO_TYPE, JackPortIsInput, 0);
       mIn[1] = jack_port_register(mClient, "in_r", JACK_DEFAULT_AUDIO_TYPE, JackPortIsInput, 0);
       jack_set_process_callback(mClient, &Probe::Process, this);
+      jack_set_xrun_callback(mClient, &Probe::Xrun, this);
       ready = jack_activate(mClient) == 0 && jack_connect(mClient, jack_port_name(mMidi), midi[0]) == 0 &&
               jack_connect(mClient, audio[0], jack_port_name(mIn[0])) == 0 &&
               jack_connect(mClient, audio[1], jack_port_name(mIn[1])) == 0;
@@ -137,9 +138,19 @@ public:
     mState.store(1);
   }
   bool Done() const { return mState.load() == 3; }
+  // Periods the server missed: their audio is lost or repeated.
+  int Xruns() const { return mXruns.load(); }
   const std::vector<float>& Channel(int c) const { return mRecord[c]; }
 
 private:
+  // Only while recording: connecting ports may report one as well.
+  static int Xrun(void* user)
+  {
+    auto* self = static_cast<Probe*>(user);
+    const int state = self->mState.load();
+    if (state == 1 || state == 2) ++self->mXruns;
+    return 0;
+  }
   static int Process(jack_nframes_t n, void* user)
   {
     auto* self = static_cast<Probe*>(user);
@@ -171,6 +182,7 @@ private:
   jack_port_t* mIn[2] = {nullptr, nullptr};
   std::vector<float> mRecord[2] = {std::vector<float>(kFrames), std::vector<float>(kFrames)};
   std::atomic<int> mState{0};
+  std::atomic<int> mXruns{0};
   int mNote = 60, mHold = 0, mPos = 0;
 };
 
@@ -241,13 +253,25 @@ size_t Onset(const std::vector<float>& x)
 
 TEST_F(ZorvaOnJack, NoteSoundsAsRenderedAndTheSoundIsKeptAtQuit)
 {
-  auto zorva = StartZorva({"--init"});
-  Probe probe;
-  ASSERT_TRUE(probe.ConnectTo("Zorva", 10)) << Log();
-  std::this_thread::sleep_for(300ms); // the filters settle after activation
-  probe.PlayNote(60, kRate / 2);
-  for (int i = 0; i < 400 && !probe.Done(); ++i) std::this_thread::sleep_for(10ms);
-  ASSERT_TRUE(probe.Done());
+  // A loaded machine makes the server miss periods, which loses audio that
+  // the app rendered: such a take is played again on a fresh instance.
+  std::unique_ptr<Child> zorva;
+  std::unique_ptr<Probe> probe;
+  for (int take = 0; take < 4; ++take) {
+    if (zorva) {
+      zorva->Signal(SIGTERM);
+      zorva->Wait(10);
+    }
+    zorva = StartZorva({"--init"});
+    probe = std::make_unique<Probe>();
+    ASSERT_TRUE(probe->ConnectTo("Zorva", 10)) << Log();
+    std::this_thread::sleep_for(300ms); // the filters settle after activation
+    probe->PlayNote(60, kRate / 2);
+    for (int i = 0; i < 400 && !probe->Done(); ++i) std::this_thread::sleep_for(10ms);
+    ASSERT_TRUE(probe->Done());
+    if (probe->Xruns() == 0) break;
+  }
+  ASSERT_EQ(probe->Xruns(), 0) << "every take lost periods: the machine is too busy";
 
   // The same note through the renderer: on at 0.5 s, off at 1 s.
   using namespace render_test;
@@ -266,7 +290,7 @@ TEST_F(ZorvaOnJack, NoteSoundsAsRenderedAndTheSoundIsKeptAtQuit)
   const std::vector<std::vector<float>> wavChannels = readWavChannels(wav);
   ASSERT_EQ(wavChannels.size(), 2u);
   for (int c = 0; c < 2; ++c) {
-    const std::vector<float>& played = probe.Channel(c);
+    const std::vector<float>& played = probe->Channel(c);
     const std::vector<float>& rendered = wavChannels[size_t(c)];
     const size_t a = Onset(played), b = Onset(rendered);
     ASSERT_LT(a + window, played.size()) << "silent or late: channel " << c << "\n" << Log();
