@@ -18,6 +18,7 @@
 #include <cstdlib>
 #include <ctime>
 #include <memory>
+#include <utility>
 #include <vector>
 
 #include "zorva/engine/voice_group.h"
@@ -105,6 +106,19 @@ double clockCost()
   return d[500];
 }
 
+// The block-time counters: median, 99th percentile and worst block in
+// nanoseconds per voice-sample, and the worst over the median.
+void reportBlocks(benchmark::State& state, std::vector<double> blocks, int voices)
+{
+  std::sort(blocks.begin(), blocks.end());
+  const double perVoiceSample = 1e9 / (double(kBlock) * voices);
+  const double median = blocks[blocks.size() / 2];
+  state.counters["ns_per_voice_sample"] = median * perVoiceSample;
+  state.counters["p99_ns"] = blocks[blocks.size() * 99 / 100] * perVoiceSample;
+  state.counters["max_ns"] = blocks.back() * perVoiceSample;
+  state.counters["worst_ratio"] = blocks.back() / median;
+}
+
 void BM_InstrumentHeavyPatch(benchmark::State& state)
 {
   const int voices = int(state.range(0));
@@ -139,15 +153,9 @@ void BM_InstrumentHeavyPatch(benchmark::State& state)
   if (sounding != voices) state.SkipWithError("not every voice sounded");
   // One iteration is one second of audio.
   state.counters["cpu_s_per_audio_s"] = total / double(state.iterations());
-  if (blocks.empty()) return;
-  std::sort(blocks.begin(), blocks.end());
-  const double perVoiceSample = 1e9 / (double(kBlock) * voices);
-  const double median = blocks[blocks.size() / 2];
-  state.counters["ns_per_voice_sample"] = median * perVoiceSample;
-  state.counters["p99_ns"] = blocks[blocks.size() * 99 / 100] * perVoiceSample;
-  state.counters["max_ns"] = blocks.back() * perVoiceSample;
-  state.counters["worst_ratio"] = blocks.back() / median;
+  if (!blocks.empty()) reportBlocks(state, std::move(blocks), voices);
 }
+
 // The worst block against the median with the machine's interference taken
 // out: fresh instances render the same two seconds again and again, and each
 // block keeps the least of its times. What still stands above the median is
@@ -177,13 +185,7 @@ void BM_InstrumentBlockSpread(benchmark::State& state)
   }
   VoiceGroups::setPath(VoiceGroups::kAuto);
 
-  std::sort(least.begin(), least.end());
-  const double perVoiceSample = 1e9 / (double(kBlock) * kVoices);
-  const double median = least[least.size() / 2];
-  state.counters["ns_per_voice_sample"] = median * perVoiceSample;
-  state.counters["p99_ns"] = least[least.size() * 99 / 100] * perVoiceSample;
-  state.counters["max_ns"] = least.back() * perVoiceSample;
-  state.counters["worst_ratio"] = least.back() / median;
+  reportBlocks(state, std::move(least), kVoices);
 }
 } // namespace
 
