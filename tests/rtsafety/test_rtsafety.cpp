@@ -39,20 +39,81 @@ void* __wrap_realloc(void* ptr, size_t size)
 }
 }
 
-// The library's other forms of new (arrays, nothrow) call these two, and its
-// delete calls free, so replacing these is enough to see every allocation.
-void* operator new(size_t size)
+// Every form of new and delete is replaced: a sanitizer brings forms of its
+// own, which would not pair with ours.
+namespace {
+void* allocate(size_t size)
 {
   note();
   if (void* p = __real_malloc(size ? size : 1)) return p;
   throw std::bad_alloc();
 }
-void* operator new(size_t size, std::align_val_t align)
+void* allocateAligned(size_t size, std::align_val_t align)
 {
   note();
   const size_t a = static_cast<size_t>(align);
   if (void* p = std::aligned_alloc(a, (size + a - 1) / a * a)) return p;
   throw std::bad_alloc();
+}
+} // namespace
+
+void* operator new(size_t size)
+{
+  return allocate(size);
+}
+void* operator new[](size_t size)
+{
+  return allocate(size);
+}
+void* operator new(size_t size, const std::nothrow_t&) noexcept
+{
+  note();
+  return __real_malloc(size ? size : 1);
+}
+void* operator new[](size_t size, const std::nothrow_t&) noexcept
+{
+  note();
+  return __real_malloc(size ? size : 1);
+}
+void* operator new(size_t size, std::align_val_t align)
+{
+  return allocateAligned(size, align);
+}
+void* operator new[](size_t size, std::align_val_t align)
+{
+  return allocateAligned(size, align);
+}
+void operator delete(void* p) noexcept
+{
+  std::free(p);
+}
+void operator delete[](void* p) noexcept
+{
+  std::free(p);
+}
+void operator delete(void* p, size_t) noexcept
+{
+  std::free(p);
+}
+void operator delete[](void* p, size_t) noexcept
+{
+  std::free(p);
+}
+void operator delete(void* p, std::align_val_t) noexcept
+{
+  std::free(p);
+}
+void operator delete[](void* p, std::align_val_t) noexcept
+{
+  std::free(p);
+}
+void operator delete(void* p, size_t, std::align_val_t) noexcept
+{
+  std::free(p);
+}
+void operator delete[](void* p, size_t, std::align_val_t) noexcept
+{
+  std::free(p);
 }
 
 using RealTimeSafety = InstrumentTest;
