@@ -69,14 +69,6 @@ template <typename T> void Voice::render(T* left, T* right, int nFrames)
   }
 }
 
-// GCC's straight-line vectoriser packs the filters' states into vector
-// registers, adding shuffles and split store-to-load forwarding to their
-// feedback chain; left scalar, the loop renders about a fifth faster with
-// bit-identical results.
-#if defined(__GNUC__) && !defined(__clang__)
-#pragma GCC push_options
-#pragma GCC optimize("no-tree-slp-vectorize")
-#endif
 template <typename T> void Voice::renderRun(T* __restrict left, T* __restrict right, int n)
 {
   // Oscillator 2 follows oscillator 1's wraps; oscillator 1 never syncs.
