@@ -1,5 +1,4 @@
 #include "fwbase_test_plug.h"
-#include "tests/common/scratch_folder.h"
 #include "tests/common/test_folder.h"
 
 #include <gtest/gtest.h>
@@ -303,19 +302,19 @@ TEST(Files, SaveAndLoadThroughTheFileSystem)
 
 TEST(Files, SavesOnAFullDiskFailAndKeepTheOldFiles)
 {
-  ScratchFolder disk("64k");
+  TempFolder disk("zorva-disk", "64k");
   if (!disk.Mounted()) GTEST_SKIP() << "mounting a tmpfs needs root";
   TestPlug plug;
   FillBank(plug);
-  ASSERT_TRUE(plug.SaveProgramAsFXP(disk.Path("p.fxp")));
-  ASSERT_TRUE(plug.SaveBankAsFXB(disk.Path("b.fxb")));
-  const auto fxpSize = std::filesystem::file_size(disk.Path("p.fxp"));
-  const auto fxbSize = std::filesystem::file_size(disk.Path("b.fxb"));
+  ASSERT_TRUE(plug.SaveProgramAsFXP(disk.path("p.fxp")));
+  ASSERT_TRUE(plug.SaveBankAsFXB(disk.path("b.fxb")));
+  const auto fxpSize = std::filesystem::file_size(disk.path("p.fxp"));
+  const auto fxbSize = std::filesystem::file_size(disk.path("b.fxb"));
   disk.Fill();
-  EXPECT_FALSE(plug.SaveProgramAsFXP(disk.Path("p.fxp")));
-  EXPECT_FALSE(plug.SaveBankAsFXB(disk.Path("b.fxb")));
-  EXPECT_EQ(std::filesystem::file_size(disk.Path("p.fxp")), fxpSize);
-  EXPECT_EQ(std::filesystem::file_size(disk.Path("b.fxb")), fxbSize);
+  EXPECT_FALSE(plug.SaveProgramAsFXP(disk.path("p.fxp")));
+  EXPECT_FALSE(plug.SaveBankAsFXB(disk.path("b.fxb")));
+  EXPECT_EQ(std::filesystem::file_size(disk.path("p.fxp")), fxpSize);
+  EXPECT_EQ(std::filesystem::file_size(disk.path("b.fxb")), fxbSize);
   EXPECT_EQ(disk.Count(), 3u);
 }
 

@@ -1,6 +1,6 @@
 // Writing: file layout, skipped rewrites, refused input and safe replacement.
 #include "ini_test_support.h"
-#include "tests/common/scratch_folder.h"
+#include "tests/common/test_folder.h"
 
 #include <csignal>
 #include <sys/resource.h>
@@ -121,9 +121,9 @@ TEST_F(WriteTest, FailedWritesAreReportedAndKeepTheFile)
   EXPECT_EQ(readFile(f), "[S]\nk=2\n\n");
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(mDir), {}), 7); // no temporary left
 
-  ScratchFolder disk("64k");
+  TempFolder disk("zorva-disk", "64k");
   if (!disk.Mounted()) GTEST_SKIP() << "mounting a tmpfs needs root";
-  const std::string g = disk.Path("zorva.ini");
+  const std::string g = disk.path("zorva.ini");
   EXPECT_EQ(WritePrivateProfileString("S", "k", "1", g.c_str()), 1);
   ASSERT_TRUE(disk.MakeReadOnly());
   EXPECT_EQ(WritePrivateProfileString("S", "k", "2", g.c_str()), 0);

@@ -1,7 +1,7 @@
 // PNG decoding and encoding, including files that lie.
 
 #include "raster_test_util.h"
-#include "tests/common/scratch_folder.h"
+#include "tests/common/test_folder.h"
 
 #include <png.h>
 #include <zlib.h>
@@ -63,12 +63,12 @@ TEST(RasterPng, RoundTripKeepsEveryPixelOfAnImageWithAlpha)
   std::filesystem::remove(path);
 
   // A full disk must not turn an old screenshot into a fragment.
-  ScratchFolder disk("64k");
+  TempFolder disk("zorva-disk", "64k");
   if (disk.Mounted()) {
-    ASSERT_TRUE(RstSavePng(*original, disk.Path("shot.png"), &error));
+    ASSERT_TRUE(RstSavePng(*original, disk.path("shot.png"), &error));
     disk.Fill();
-    EXPECT_FALSE(RstSavePng(*original, disk.Path("shot.png"), &error));
-    EXPECT_NE(RstLoadPng(disk.Path("shot.png")), nullptr);
+    EXPECT_FALSE(RstSavePng(*original, disk.path("shot.png"), &error));
+    EXPECT_NE(RstLoadPng(disk.path("shot.png")), nullptr);
   }
 
   auto empty = RstBitmap::Create(0, 0);

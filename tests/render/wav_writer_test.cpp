@@ -1,5 +1,5 @@
 #include "apps/render/wav_writer.h"
-#include "tests/common/scratch_folder.h"
+#include "tests/common/test_folder.h"
 
 #include <gtest/gtest.h>
 #include <sndfile.h>
@@ -113,8 +113,8 @@ TEST(WavWriter, OldOutputSurvivesFailuresAndLongRendersBecomeRf64)
 {
   const std::vector<double> block(4096, 0.25);
   std::string error;
-  ScratchFolder folder;
-  const std::string path = folder.Path("out.wav");
+  TempFolder folder;
+  const std::string path = folder.path("out.wav");
   std::ofstream(path) << "old";
   {
     WavWriter abandoned; // a render that failed half-way is never committed
@@ -136,15 +136,15 @@ TEST(WavWriter, OldOutputSurvivesFailuresAndLongRendersBecomeRf64)
   EXPECT_EQ(info.format, SF_FORMAT_RF64 | SF_FORMAT_DOUBLE);
   EXPECT_EQ(info.frames, 100);
 
-  ScratchFolder disk("64k");
+  TempFolder disk("zorva-disk", "64k");
   if (!disk.Mounted()) GTEST_SKIP() << "mounting a tmpfs needs root";
-  std::ofstream(disk.Path("out.wav")) << "old";
+  std::ofstream(disk.path("out.wav")) << "old";
   WavWriter full;
-  ASSERT_TRUE(full.Open(disk.Path("out.wav"), 44100, SampleFormat::kF32, error));
+  ASSERT_TRUE(full.Open(disk.path("out.wav"), 44100, SampleFormat::kF32, error));
   bool written = true;
   for (int i = 0; i < 10 && written; ++i) written = full.WriteBlock(block.data(), block.data(), 4096, error);
   EXPECT_FALSE(written && full.Close(error));
   full.Abort();
   EXPECT_EQ(disk.Count(), 1u);
-  EXPECT_EQ(std::ifstream(disk.Path("out.wav")).rdbuf()->sgetc(), 'o');
+  EXPECT_EQ(std::ifstream(disk.path("out.wav")).rdbuf()->sgetc(), 'o');
 }
