@@ -5,13 +5,10 @@
 #include "IParam.h"
 #include "IPluginBase.h"
 #include "plugin/graphics/headless/IGraphicsHeadless.h"
-#include "raster/raster.h"
-#include "tests/common/test_folder.h"
 #include "tests/raster/raster_test_util.h"
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <string>
 #include <utility>
 #include <vector>
@@ -53,41 +50,5 @@ public:
   std::vector<std::string> mEvents;
   std::vector<std::pair<int, int>> mResized;
 };
-
-// A fresh folder of images for one test; removed afterwards.
-class ImageFolder
-{
-public:
-  ImageFolder() { std::filesystem::create_directories(mPath / "img"); }
-
-  std::string Path() const { return mPath.string(); }
-
-  // A strip of frames stacked top to bottom, frame k filled with colours[k].
-  void WriteStrip(const std::string& name, int w, int frameH, const std::vector<RstColor>& colours) const
-  {
-    auto bitmap = RstBitmap::Create(w, frameH * static_cast<int>(colours.size()));
-    for (size_t k = 0; k < colours.size(); ++k) {
-      const int t = frameH * static_cast<int>(k);
-      bitmap->FillRect(RstRect{0, t, w, t + frameH}, colours[k], RstPaint{RstMode::kCopy});
-    }
-    ASSERT_TRUE(RstSavePng(*bitmap, (mPath / "img" / name).string()));
-  }
-
-  void WriteBytes(const std::string& name, const std::string& bytes) const
-  {
-    writeFile((mPath / "img" / name).string(), bytes);
-  }
-
-private:
-  TempFolder mFolder{"zorva-gfx"};
-  const std::filesystem::path mPath = mFolder.dir();
-};
-
-// Resource IDs must be unique per process: the image cache outlives every test.
-inline int FreshID()
-{
-  static int next = 50000;
-  return next++;
-}
 
 } // namespace zorva_test

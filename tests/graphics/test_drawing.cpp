@@ -1,5 +1,6 @@
 #include "graphics_test_support.h"
 #include "plugin/graphics/IControls.h"
+#include "tests/common/test_folder.h"
 
 #include <gtest/gtest.h>
 
@@ -13,21 +14,38 @@ protected:
   Drawing()
   {
     mGfx = new IGraphicsHeadless(&mPlug, 120, 80);
-    mGfx->SetPluginPath(mImages.Path());
+    std::filesystem::create_directories(mImages.dir() / "img");
+    mGfx->SetPluginPath(mImages.dir().string());
     mPlug.AttachGraphics(mGfx);
     mGfx->OpenWindow(nullptr);
   }
 
   static IColor Colour(RstColor c) { return IColor(c.a, c.r, c.g, c.b); }
+  // Resource IDs must be unique per process: the image cache outlives every test.
+  static int FreshID()
+  {
+    static int next = 50000;
+    return next++;
+  }
+  // A strip of frames stacked top to bottom, frame k filled with colours[k].
+  void WriteStrip(const std::string& name, int w, int frameH, const std::vector<RstColor>& colours) const
+  {
+    auto bitmap = RstBitmap::Create(w, frameH * static_cast<int>(colours.size()));
+    for (size_t k = 0; k < colours.size(); ++k) {
+      const int t = frameH * static_cast<int>(k);
+      bitmap->FillRect(RstRect{0, t, w, t + frameH}, colours[k], RstPaint{RstMode::kCopy});
+    }
+    ASSERT_TRUE(RstSavePng(*bitmap, mImages.path("img/" + name)));
+  }
 
-  ImageFolder mImages;
+  TempFolder mImages{"zorva-gfx"};
   TestPlug mPlug;
   IGraphicsHeadless* mGfx; // owned by mPlug
 };
 
 TEST_F(Drawing, ImagesAreSharedByIDAcrossEditors)
 {
-  mImages.WriteStrip("knob.png", 10, 8, {kRed, kGreen, kBlue});
+  WriteStrip("knob.png", 10, 8, {kRed, kGreen, kBlue});
   const int id = FreshID();
   const IBitmap first = mGfx->LoadIBitmap(id, "resources/img/knob.png", 3);
   ASSERT_NE(first.mData, nullptr);
@@ -46,10 +64,10 @@ TEST_F(Drawing, ImagesAreSharedByIDAcrossEditors)
 
 TEST_F(Drawing, MissingAndHostileImagesFailCleanly)
 {
-  mImages.WriteBytes("truncated.png", std::string("\x89PNG\r\n\x1a\n\0\0\0\rIHDR\0\0", 18));
-  mImages.WriteBytes("text.png", "not an image at all");
-  mImages.WriteStrip("good.bmp", 4, 4, {kRed});
-  mImages.WriteStrip("../escape.png", 4, 4, {kRed}); // lands beside img/, inside the folder
+  writeFile(mImages.path("img/truncated.png"), std::string("\x89PNG\r\n\x1a\n\0\0\0\rIHDR\0\0", 18));
+  writeFile(mImages.path("img/text.png"), "not an image at all");
+  WriteStrip("good.bmp", 4, 4, {kRed});
+  WriteStrip("../escape.png", 4, 4, {kRed}); // lands beside img/, inside the folder
   for (const char* name :
        {"resources/img/missing.png", "resources/img/truncated.png", "resources/img/text.png",
         "resources/img/good.bmp", "resources/img/../../escape.png", "", "/etc/passwd.png"}) {
@@ -71,8 +89,8 @@ TEST_F(Drawing, MissingAndHostileImagesFailCleanly)
 
 TEST_F(Drawing, BackgroundFramesAndClippingToTheRedrawnRegion)
 {
-  mImages.WriteStrip("bg.png", 120, 80, {kBlue});
-  mImages.WriteStrip("switch.png", 20, 10, {kRed, kGreen});
+  WriteStrip("bg.png", 120, 80, {kBlue});
+  WriteStrip("switch.png", 20, 10, {kRed, kGreen});
   mGfx->AttachBackground(FreshID(), "resources/img/bg.png");
   auto* sw =
       new ISwitchControl(&mPlug, 10, 10, kOnOff, mGfx->LoadIBitmap(FreshID(), "resources/img/switch.png", 2));
