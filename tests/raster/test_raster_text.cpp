@@ -73,7 +73,7 @@ TEST(RasterText, UnknownFaceFallsBackAndBadSizesAreRefused)
   EXPECT_LT(huge->LineHeight(), 2000);
 }
 
-TEST(RasterText, BytesThatAreNotUtf8AreReadAsLatin1)
+TEST(RasterText, BytesThatAreNotUtf8AreReadAsLatin1AndEmptyTextDrawsNothing)
 {
   EXPECT_EQ(RstToUtf8("caf\xC3\xA9 \xE2\x82\xAC \xF0\x9F\x8E\xB9"),
             "caf\xC3\xA9 \xE2\x82\xAC \xF0\x9F\x8E\xB9");
@@ -89,6 +89,14 @@ TEST(RasterText, BytesThatAreNotUtf8AreReadAsLatin1)
   auto b = RstBitmap::Create(80, 20);
   EXPECT_TRUE(b->DrawText(*font, "\xFF\xFE\x80 broken", b->Bounds(), RstAlign::kNear, kBlack));
   EXPECT_FALSE(InkBox(*b).IsEmpty());
+
+  // Nothing to draw, or nowhere to draw it: no ink, and no failure.
+  auto clear = RstBitmap::Create(20, 20);
+  EXPECT_TRUE(clear->DrawText(*font, "", clear->Bounds(), RstAlign::kCenter, kBlack));
+  EXPECT_TRUE(
+      clear->DrawText(*font, std::string_view("\0abc", 4), clear->Bounds(), RstAlign::kCenter, kBlack));
+  EXPECT_TRUE(clear->DrawText(*font, "far", {INT_MIN, INT_MIN, INT_MAX, INT_MAX}, RstAlign::kCenter, kBlack));
+  EXPECT_TRUE(InkBox(*clear).IsEmpty());
 }
 
 TEST(RasterText, AlignmentPlacesTheTextWithinTheRectangleFromItsTop)
@@ -131,16 +139,6 @@ TEST(RasterText, AntialiasingAndColourAlphaAreHonoured)
   EXPECT_GT(alphaLevels(*smooth, kBlack).first, 20);
   // The value texts are drawn at alpha 160.
   EXPECT_LE(alphaLevels(*smooth, {160, 255, 255, 192}).second, 161);
-}
-
-TEST(RasterText, EmptyTextDrawsNothingAndSucceeds)
-{
-  auto font = MakeFont("Monaco", 10);
-  auto b = RstBitmap::Create(20, 20);
-  EXPECT_TRUE(b->DrawText(*font, "", b->Bounds(), RstAlign::kCenter, kBlack));
-  EXPECT_TRUE(b->DrawText(*font, std::string_view("\0abc", 4), b->Bounds(), RstAlign::kCenter, kBlack));
-  EXPECT_TRUE(b->DrawText(*font, "far", {INT_MIN, INT_MIN, INT_MAX, INT_MAX}, RstAlign::kCenter, kBlack));
-  EXPECT_TRUE(InkBox(*b).IsEmpty());
 }
 
 } // namespace
