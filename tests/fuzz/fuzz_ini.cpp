@@ -96,8 +96,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
   if (GetPrivateProfileStruct("Fuzz", "Block", back.data(), blockSize, f) != 1) std::abort();
   if (blockSize && std::memcmp(back.data(), data, static_cast<size_t>(blockSize)) != 0) std::abort();
 
-  std::filesystem::copy_file(
-      file, copy, std::filesystem::copy_options::overwrite_existing); // a failure throws, so aborts
+  std::filesystem::copy_file(file, copy, std::filesystem::copy_options::overwrite_existing); // throws
   setTime(copy, stamp);
   if (snapshot(file, bufferSize + 512) != snapshot(copy, bufferSize + 512)) std::abort();
   return 0;
