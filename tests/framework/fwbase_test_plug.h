@@ -49,3 +49,11 @@ public:
 
   std::vector<int> mChanges;
 };
+
+// The first n bytes of c.
+inline ByteChunk Prefix(const ByteChunk& c, int n)
+{
+  ByteChunk out;
+  out.PutBytes(c.GetData(), n);
+  return out;
+}

@@ -3,9 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <string>
-#include <vector>
-
 namespace {
 
 TEST(IMidiMsg, BuildsAndDecodesNotes)
@@ -38,7 +35,7 @@ TEST(IMidiMsg, BuildsAndDecodesNotes)
   EXPECT_EQ(bad.StatusMsg(), IMidiMsg::kNoteOn);
 }
 
-TEST(IMidiMsg, DecodesEveryOtherKind)
+TEST(IMidiMsg, DecodesEveryOtherKindAndClears)
 {
   const IMidiMsg program(0, 0xC2, 12, 0);
   EXPECT_EQ(program.StatusMsg(), IMidiMsg::kProgramChange);
@@ -58,10 +55,8 @@ TEST(IMidiMsg, DecodesEveryOtherKind)
     EXPECT_EQ(msg.NoteNumber(), -1);
     EXPECT_EQ(msg.Program(), -1);
   }
-}
 
-TEST(IMidiMsg, PitchWheelSpansMinusOneToJustBelowOne)
-{
+  // The pitch wheel spans -1 to just below 1.
   EXPECT_EQ(IMidiMsg(0, 0xE0, 0x7F, 0x7F).PitchWheel(), 8191.0 / 8192.0);
   EXPECT_EQ(IMidiMsg(0, 0xE2, 0, 0).PitchWheel(), -1.0);
   EXPECT_EQ(IMidiMsg(0, 0xE0, 0, 64).PitchWheel(), 0.0);
@@ -73,16 +68,6 @@ TEST(IMidiMsg, PitchWheelSpansMinusOneToJustBelowOne)
   EXPECT_EQ(msg.mStatus | msg.mData1 | msg.mData2, 0);
 }
 
-std::vector<int> Drain(IMidiQueue& q)
-{
-  std::vector<int> order;
-  while (!q.Empty()) {
-    order.push_back(q.Peek()->mData1);
-    q.Remove();
-  }
-  return order;
-}
-
 TEST(IMidiQueue, KeepsTimeOrderAndArrivalOrderForEqualOffsets)
 {
   IMidiQueue q;
@@ -90,7 +75,10 @@ TEST(IMidiQueue, KeepsTimeOrderAndArrivalOrderForEqualOffsets)
   const int offsets[] = {10, 5, 5, 20, 0};
   for (int i = 0; i < 5; ++i) q.Add(IMidiMsg(offsets[i], 0x90, uint8_t(i), 100));
   EXPECT_EQ(q.ToDo(), 5);
-  EXPECT_EQ(Drain(q), (std::vector<int>{4, 1, 2, 0, 3}));
+  for (int expected : {4, 1, 2, 0, 3}) {
+    EXPECT_EQ(q.Peek()->mData1, expected);
+    q.Remove();
+  }
   q.Remove(); // on an empty queue: harmless
   EXPECT_TRUE(q.Empty());
   q.Add(IMidiMsg(3, 0x90, 9, 1));

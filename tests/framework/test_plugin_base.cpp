@@ -3,7 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <string>
 #include <tuple>
 
 namespace {
@@ -18,12 +17,8 @@ public:
   {
     mLastOut0 = outputs[0];
     for (int c = 0; c < NOutChannels(); ++c)
-      for (int s = 0; s < nFrames; ++s) {
-        if (mAccumulate)
-          outputs[c][s] += 1.0;
-        else
-          outputs[c][s] = c + 1 + (c < NInChannels() ? inputs[c][s] : 0.0);
-      }
+      for (int s = 0; s < nFrames; ++s)
+        outputs[c][s] = mAccumulate ? outputs[c][s] + 1.0 : c + 1 + (c < NInChannels() ? inputs[c][s] : 0.0);
   }
   bool mAccumulate = false;
   double* mLastOut0 = nullptr;
@@ -53,23 +48,20 @@ public:
 
 TEST(PluginBase, ChannelStringsGiveConfigurationsAndChannels)
 {
+  auto io = [](const TestPlug& p) { return std::tuple(p.NChannelIO(), p.NInChannels(), p.NOutChannels()); };
   TestPlug inst;
-  EXPECT_EQ(inst.NChannelIO(), 2);
-  EXPECT_EQ(inst.NInChannels(), 0);
-  EXPECT_EQ(inst.NOutChannels(), 2);
+  EXPECT_EQ(io(inst), std::tuple(2, 0, 2));
   // -1 leaves a side open.
   for (auto [in, out, legal] :
        {std::tuple{0, 2, true}, {0, 1, true}, {-1, 1, true}, {0, -1, true}, {1, 2, false}, {0, 3, false}})
     EXPECT_EQ(inst.LegalIO(in, out), legal) << in << "-" << out;
 
   TestPlug two(1, false, "1-1 2-2");
-  EXPECT_EQ(two.NChannelIO(), 2);
-  EXPECT_EQ(two.NInChannels(), 2);
-  EXPECT_EQ(two.NOutChannels(), 2);
+  EXPECT_EQ(io(two), std::tuple(2, 2, 2));
   EXPECT_FALSE(two.LegalIO(1, 2));
 }
 
-TEST(PluginBase, BlockSizeResizesOnceAndZeroes)
+TEST(PluginBase, ScratchBuffersFollowBlockSizeChanges)
 {
   MarkingPlug inst;
   inst.mAccumulate = true;
@@ -87,25 +79,22 @@ TEST(PluginBase, BlockSizeResizesOnceAndZeroes)
   inst.ZeroScratchBuffers();
   inst.ProcessBuffers(0.0, 256);
   EXPECT_EQ(inst.mLastOut0[0], 1.0);
-}
 
-TEST(PluginBase, DisconnectedChannelsUseScratchAndFollowBlockSizeChanges)
-{
-  MarkingPlug inst;
-  inst.SetOutputChannelConnections(0, 1, false);
-  inst.SetOutputChannelConnections(1, 1, true);
-  inst.SetBlockSize(64);
-  // Grows the scratch buffers: a disconnected slot must not keep the freed storage.
-  inst.SetBlockSize(4096);
+  // Disconnected channels render into scratch, which growing must not leave on freed storage.
+  MarkingPlug grown;
+  grown.SetOutputChannelConnections(0, 1, false);
+  grown.SetOutputChannelConnections(1, 1, true);
+  grown.SetBlockSize(64);
+  grown.SetBlockSize(4096);
   std::vector<double> host(4096, -1.0);
   double* outs[] = {host.data(), nullptr};
-  inst.AttachOutputBuffers(0, 2, outs);
-  inst.ProcessBuffers(0.0, 4096);
+  grown.AttachOutputBuffers(0, 2, outs);
+  grown.ProcessBuffers(0.0, 4096);
   EXPECT_EQ(host[0], 2.0); // the first pointer went to the connected second channel
   EXPECT_EQ(host[4095], 2.0);
 }
 
-TEST(PluginBase, FloatPathsConvertAndReplace)
+TEST(PluginBase, FloatPathsConvertReplaceAndNeverOverrun)
 {
   MarkingPlug inst(1, false, "2-2");
   inst.SetBlockSize(8);
@@ -126,23 +115,21 @@ TEST(PluginBase, FloatPathsConvertAndReplace)
   inst.AttachInputBuffers(0, 2, oneIn, 8);
   inst.ProcessBuffers(0.0f, 8);
   EXPECT_EQ(out1[0], 2.25f);
-}
 
-TEST(PluginBase, OversizedRequestIsCutToBlockSizeNotOverrun)
-{
-  MarkingPlug inst;
-  inst.SetBlockSize(16);
-  inst.SetOutputChannelConnections(0, 2, true);
+  // A request beyond the block size is cut to it.
+  MarkingPlug small;
+  small.SetBlockSize(16);
+  small.SetOutputChannelConnections(0, 2, true);
   std::vector<float> a(32, 7.0f), b(32, 7.0f);
-  float* outs[] = {a.data(), b.data()};
-  inst.AttachOutputBuffers(0, 2, outs);
-  inst.ProcessBuffers(0.0f, 32);
+  float* ab[] = {a.data(), b.data()};
+  small.AttachOutputBuffers(0, 2, ab);
+  small.ProcessBuffers(0.0f, 32);
   EXPECT_EQ(a[15], 1.0f);
   EXPECT_EQ(a[16], 0.0f); // never rendered: silence, not stale data
   EXPECT_EQ(b[31], 0.0f);
 }
 
-TEST(PluginBase, ParameterFromGuiInformsHostWithValuePassed)
+TEST(PluginBase, HostIsInformedOfParameterChangesWithinABoundedRecord)
 {
   TestPlug inst;
   inst.SetParameterFromGUI(TestPlug::kSteps, 0.34); // -5 ... 10: 0.34 * 15 - 5 = 0.1 -> 0
@@ -154,8 +141,7 @@ TEST(PluginBase, ParameterFromGuiInformsHostWithValuePassed)
   EXPECT_EQ(events[0].mNormalized, 0.34);
   EXPECT_EQ(inst.mChanges, std::vector<int>{TestPlug::kSteps});
 
-  inst.SetParameterFromGUI(99, 0.5); // no such parameter: ignored
-  inst.SetParameterFromGUI(-1, 0.5);
+  for (int idx : {99, -1}) inst.SetParameterFromGUI(idx, 0.5); // no such parameter: ignored
   EXPECT_EQ(inst.GetParamEvents().size(), 1u);
 
   inst.ClearRecords();
@@ -167,6 +153,12 @@ TEST(PluginBase, ParameterFromGuiInformsHostWithValuePassed)
   EXPECT_DOUBLE_EQ(events[4].mNormalized, inst.GetParam(4)->GetNormalized());
   inst.OnParamReset();
   EXPECT_EQ(inst.mChanges, (std::vector<int>{0, 1, 2, 3, 4}));
+
+  // The record is bounded, so rendering never allocates.
+  inst.ClearRecords();
+  for (int i = 0; i < IPluginStandalone::kMaxRecordedEvents + 10; ++i) inst.InformHostOfParamChange(0, 0.5);
+  EXPECT_EQ(inst.GetParamEvents().size(), static_cast<size_t>(IPluginStandalone::kMaxRecordedEvents));
+  EXPECT_EQ(inst.GetDroppedEventCount(), 10);
 }
 
 TEST(PluginBase, EditorIsToldValuesAndOwnedByThePlugin)
@@ -193,14 +185,6 @@ TEST(PluginBase, EditorIsToldValuesAndOwnedByThePlugin)
     EXPECT_FALSE(deleted);
   }
   EXPECT_TRUE(deleted);
-}
-
-TEST(PluginBase, RecordsAreBoundedSoRenderingNeverAllocates)
-{
-  TestPlug inst;
-  for (int i = 0; i < IPluginStandalone::kMaxRecordedEvents + 10; ++i) inst.InformHostOfParamChange(0, 0.5);
-  EXPECT_EQ(inst.GetParamEvents().size(), static_cast<size_t>(IPluginStandalone::kMaxRecordedEvents));
-  EXPECT_EQ(inst.GetDroppedEventCount(), 10);
 }
 
 } // namespace

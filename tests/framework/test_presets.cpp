@@ -79,8 +79,7 @@ TEST(State, ParamsRoundTripAndShortChunk)
   EXPECT_EQ(other.mChanges, (std::vector<int>{0, 1, 2, 3, 4}));
 
   // Four bytes short: the last parameter gets its clamped 0.0, everything is notified.
-  ByteChunk shortChunk;
-  shortChunk.PutBytes(chunk.GetData(), chunk.Size() - 4);
+  ByteChunk shortChunk = Prefix(chunk, chunk.Size() - 4);
   TestPlug third;
   EXPECT_EQ(third.UnserializeParams(&shortChunk, 0), -1);
   EXPECT_EQ(third.GetParam(TestPlug::kSteps)->Value(), -4.0);
@@ -108,17 +107,15 @@ TEST(State, FrameworkStamp)
   EXPECT_EQ(IPluginBase::GetFrameworkVerFromChunk(&chunk, &pos), 0x00010000);
   EXPECT_EQ(pos, 8);
 
-  ByteChunk plain;
+  // No stamp leaves the position alone; a stamp without its version makes it bad.
+  ByteChunk plain, cut;
   plain.Put(0.5);
-  pos = 0;
-  EXPECT_EQ(IPluginBase::GetFrameworkVerFromChunk(&plain, &pos), 0);
-  EXPECT_EQ(pos, 0);
-
-  ByteChunk cut;
   cut.Put(IPluginBase::kFrameworkMagic);
-  pos = 0;
-  EXPECT_EQ(IPluginBase::GetFrameworkVerFromChunk(&cut, &pos), 0);
-  EXPECT_EQ(pos, -1);
+  for (auto [c, after] : {std::pair{&plain, 0}, {&cut, -1}}) {
+    pos = 0;
+    EXPECT_EQ(IPluginBase::GetFrameworkVerFromChunk(c, &pos), 0);
+    EXPECT_EQ(pos, after);
+  }
 }
 
 TEST(Programs, NeverUsedSlotBecomesNumberedUserProgram)
@@ -133,11 +130,9 @@ TEST(Programs, NeverUsedSlotBecomesNumberedUserProgram)
   EXPECT_TRUE(inst.GetPreset(5)->mInitialized);
   EXPECT_TRUE(inst.CompareState(inst.GetPreset(5)->mChunk.GetData(), 0));
 
-  EXPECT_FALSE(inst.RestorePreset(8));
-  EXPECT_FALSE(inst.RestorePreset(-1));
-  EXPECT_FALSE(inst.RestorePreset(""));
-  EXPECT_FALSE(inst.RestorePreset(static_cast<const char*>(nullptr)));
-  EXPECT_FALSE(inst.RestorePreset("absent"));
+  for (int idx : {8, -1}) EXPECT_FALSE(inst.RestorePreset(idx)) << idx;
+  for (const char* name : {"", static_cast<const char*>(nullptr), "absent"})
+    EXPECT_FALSE(inst.RestorePreset(name));
   EXPECT_STREQ(inst.GetPresetName(8), "");
 
   // Of two programs of one name the lower index is chosen, even when it cannot be restored.
@@ -191,8 +186,7 @@ TEST(Programs, BankSerialisationRoundTrip)
 
   // Cut anywhere, the reader stops inside the bytes it was given.
   for (int n = 0; n < bank.Size(); n += 3) {
-    ByteChunk cut;
-    cut.PutBytes(bank.GetData(), n);
+    ByteChunk cut = Prefix(bank, n);
     TestPlug victim(4);
     EXPECT_LT(victim.UnserializePresets(&cut, 0), n == 0 ? 1 : n + 1);
   }

@@ -8,16 +8,12 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-namespace {
-
-mode_t ModeOf(const std::string& path)
+static mode_t ModeOf(const std::string& path)
 {
   struct stat info = {};
   lstat(path.c_str(), &info);
   return info.st_mode;
 }
-
-} // namespace
 
 TEST(SafeFile, ReplacesThroughLinksKeepingModeAndRefusesNonRegularTargets)
 {

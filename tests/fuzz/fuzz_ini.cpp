@@ -4,7 +4,6 @@
 #include "tests/common/test_folder.h"
 
 #include <cstdint>
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
@@ -24,12 +23,8 @@ std::string workFolder()
 
 // Each input gets its own modification time, so the cache cannot mistake it
 // for the previous one of the same size.
-void writeInput(const std::string& path, const uint8_t* data, size_t size, int64_t stamp)
+void setTime(const std::string& path, int64_t stamp)
 {
-  FILE* f = std::fopen(path.c_str(), "wb");
-  if (!f) std::abort();
-  if (size) std::fwrite(data, 1, size, f);
-  std::fclose(f);
   struct timespec times[2] = {{static_cast<time_t>(stamp), 0}, {static_cast<time_t>(stamp), 0}};
   utimensat(AT_FDCWD, path.c_str(), times, 0);
 }
@@ -67,7 +62,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
   static int64_t stamp = 1000000;
   const std::string file = workFolder() + "/fuzz.ini";
   const std::string copy = workFolder() + "/copy.ini";
-  writeInput(file, data, size, ++stamp);
+  writeFile(file, std::string(reinterpret_cast<const char*>(data), size));
+  setTime(file, ++stamp);
   const int bufferSize = static_cast<int>(2 * size + 256);
   std::vector<char> buffer(static_cast<size_t>(bufferSize));
   const char* f = file.c_str();
@@ -94,18 +90,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
   // Changing one key writes the whole file back; parsing that file again
   // must give exactly what the store held.
   WritePrivateProfileString("Fuzz", "Key", std::to_string(stamp).c_str(), f);
-  const unsigned char* bytes = data;
   int blockSize = static_cast<int>(size < 64 ? size : 64);
-  if (WritePrivateProfileStruct("Fuzz", "Block", bytes, blockSize, f) != 1) std::abort();
+  if (WritePrivateProfileStruct("Fuzz", "Block", data, blockSize, f) != 1) std::abort();
   std::vector<unsigned char> back(static_cast<size_t>(blockSize) + 1);
   if (GetPrivateProfileStruct("Fuzz", "Block", back.data(), blockSize, f) != 1) std::abort();
-  if (blockSize && std::memcmp(back.data(), bytes, static_cast<size_t>(blockSize)) != 0) std::abort();
+  if (blockSize && std::memcmp(back.data(), data, static_cast<size_t>(blockSize)) != 0) std::abort();
 
-  std::error_code error;
-  std::filesystem::copy_file(file, copy, std::filesystem::copy_options::overwrite_existing, error);
-  if (error) std::abort();
-  struct timespec times[2] = {{static_cast<time_t>(stamp), 0}, {static_cast<time_t>(stamp), 0}};
-  utimensat(AT_FDCWD, copy.c_str(), times, 0);
+  std::filesystem::copy_file(file, copy, std::filesystem::copy_options::overwrite_existing); // throws
+  setTime(copy, stamp);
   if (snapshot(file, bufferSize + 512) != snapshot(copy, bufferSize + 512)) std::abort();
   return 0;
 }

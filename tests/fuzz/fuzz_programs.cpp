@@ -34,10 +34,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (!loaded && !plug.Snapshot().IsEqual(before)) std::abort();
     for (int i = 0; i < plug.NPresets(); ++i) plug.RestorePreset(i);
     ByteChunk out;
-    if (path == 0)
-      plug.SaveProgramAsFXP(&out);
-    else
-      plug.SaveBankAsFXB(&out);
+    path == 0 ? plug.SaveProgramAsFXP(&out) : plug.SaveBankAsFXB(&out);
   }
   return 0;
 }

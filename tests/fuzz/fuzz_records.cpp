@@ -50,6 +50,12 @@ void Check(bool ok)
   if (!ok) std::abort();
 }
 
+bool SameMsg(const IMidiMsg* got, const IMidiMsg& expected)
+{
+  return got && got->mOffset == expected.mOffset && got->mStatus == expected.mStatus &&
+         got->mData1 == expected.mData1 && got->mData2 == expected.mData2;
+}
+
 void DecodeEverything(const IMidiMsg& msg)
 {
   Check(msg.Channel() >= 0 && msg.Channel() < 16);
@@ -151,18 +157,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     // The queue holds exactly what the model holds, in the same order.
     Check(queue.ToDo() == static_cast<int>(model.size()));
     Check(queue.GetSize() >= queue.ToDo());
-    if (!model.empty()) {
-      const IMidiMsg* front = queue.Peek();
-      Check(front && front->mOffset == model.front().mOffset && front->mStatus == model.front().mStatus &&
-            front->mData1 == model.front().mData1 && front->mData2 == model.front().mData2);
-    }
+    if (!model.empty()) Check(SameMsg(queue.Peek(), model.front()));
   }
 
   // Drain and compare the whole order once at the end.
   for (const IMidiMsg& expected : model) {
-    const IMidiMsg* got = queue.Peek();
-    Check(got && got->mOffset == expected.mOffset && got->mData1 == expected.mData1 &&
-          got->mStatus == expected.mStatus && got->mData2 == expected.mData2);
+    Check(SameMsg(queue.Peek(), expected));
     queue.Remove();
   }
   Check(queue.Empty());

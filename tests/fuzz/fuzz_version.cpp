@@ -3,7 +3,6 @@
 // conversion, clamped, whatever the number of digits.
 #include "zorva/version_reply.h"
 
-#include <cerrno>
 #include <climits>
 #include <cstdint>
 #include <cstdlib>
@@ -18,9 +17,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
   reply.success = !(data[0] & 2);
   reply.body.assign(reinterpret_cast<const char*>(data + 1), size - 1);
 
-  const std::string copy = reply.body; // strtoll stops at the first NUL, as we do
-  errno = 0;
-  long long expected = std::strtoll(copy.c_str(), nullptr, 10);
+  long long expected = std::strtoll(reply.body.c_str(), nullptr, 10); // it stops at the first NUL, as we do
   if (expected > INT_MAX) expected = INT_MAX;
   if (expected < INT_MIN) expected = INT_MIN;
   const int code = leadingInteger(reply.body);

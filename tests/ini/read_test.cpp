@@ -2,11 +2,13 @@
 #include "ini_test_support.h"
 
 using namespace std::string_literals;
-using ReadTest = IniTest;
+struct ReadTest : IniTest
+{
+  const std::string f = path("a.ini");
+};
 
 TEST_F(ReadTest, EntriesCommentsAndStrayLines)
 {
-  std::string f = path("a.ini");
   EXPECT_EQ(get(f, "Main", "key", "dflt"), "dflt"); // no file yet
   writeFile(f, "before=ignored\n[Main]\n  key = value  \nplain line\n=no key\n;note=becomes a key\n"
                "; a comment\nempty=\n[unterminated\nafter=kept in Main\n\t[ Spaced ]\t\nx=1\n");
@@ -23,7 +25,6 @@ TEST_F(ReadTest, EntriesCommentsAndStrayLines)
 
 TEST_F(ReadTest, NamesIgnoreCaseAndTheLaterOccurrenceWins)
 {
-  std::string f = path("a.ini");
   writeFile(f, "[Startup Bank]\nFile=first\nOld=1\n[Other]\nk=1\n[startup bank]\nfile=second\n"
                "[]\norphan=1\n[Other]\nK=2\nk=3\n");
   EXPECT_EQ(get(f, "STARTUP BANK", "FILE"), "second");
@@ -35,7 +36,6 @@ TEST_F(ReadTest, NamesIgnoreCaseAndTheLaterOccurrenceWins)
 
 TEST_F(ReadTest, LineEndingsNulBytesAndUnterminatedLastLine)
 {
-  std::string f = path("a.ini");
   writeFile(f, "[S]\r\nk=v\r\n\r\nk2 = x \r\nmac=1\rnul=ab\0cd=ef\nnext=1\n[T\0]\nz=1\nlast=end"s);
   EXPECT_EQ(get(f, "S", "k"), "v");
   EXPECT_EQ(get(f, "S", "k2 "), "x");
@@ -50,7 +50,6 @@ TEST_F(ReadTest, LineEndingsNulBytesAndUnterminatedLastLine)
 
 TEST_F(ReadTest, QuotedAndCutValues)
 {
-  std::string f = path("a.ini");
   writeFile(f, "[S]\nquoted=  \"a b\"  \nlone=\"\nsingle='x'\nmixed=\"x'\nlong=abcdef\n");
   EXPECT_EQ(get(f, "S", "quoted"), "a b");
   EXPECT_EQ(get(f, "S", "lone"), "\"");
@@ -62,7 +61,6 @@ TEST_F(ReadTest, QuotedAndCutValues)
 
 TEST_F(ReadTest, HostileFiles)
 {
-  std::string f = path("a.ini");
   const size_t limit = size_t(32) << 20;
   writeFile(f, "[S]\nhuge=" + std::string(limit, 'w') + "=tail\nafter=1\n");
   EXPECT_EQ(get(f, "S", "huge", "", static_cast<int>(limit) + 16), std::string(limit - 5, 'w'));

@@ -7,13 +7,14 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-using namespace std::string_literals;
-using WriteTest = IniTest;
+struct WriteTest : IniTest
+{
+  const std::string f = path("zorva.ini");
+  const char* c = f.c_str();
+};
 
 TEST_F(WriteTest, WrittenFileIsSortedWithABlankLineAfterEachSection)
 {
-  std::string f = path("zorva.ini");
-  const char* c = f.c_str();
   writeFile(f, "[b]\nx=1\n");
   ASSERT_EQ(::chmod(c, 0640), 0);
   EXPECT_EQ(WritePrivateProfileString("MIDI Control", "CC2", "4", c), 1);
@@ -29,8 +30,6 @@ TEST_F(WriteTest, WrittenFileIsSortedWithABlankLineAfterEachSection)
 
 TEST_F(WriteTest, UnchangedValuesAndMissingDeletionsDoNotRewrite)
 {
-  std::string f = path("zorva.ini");
-  const char* c = f.c_str();
   EXPECT_EQ(WritePrivateProfileString("S", "k", nullptr, c), 1);
   EXPECT_EQ(WritePrivateProfileSection("S", "", c), 1);
   EXPECT_FALSE(std::filesystem::exists(f));
@@ -55,16 +54,13 @@ TEST_F(WriteTest, UnchangedValuesAndMissingDeletionsDoNotRewrite)
 
 TEST_F(WriteTest, InputThatWouldNotReadBackIsRefused)
 {
-  std::string f = path("zorva.ini");
-  const char* c = f.c_str();
   ASSERT_EQ(WritePrivateProfileString("Startup Bank", "File", "/banks/a.fxb", c), 1);
   const std::string before = readFile(f);
-  EXPECT_EQ(WritePrivateProfileString(nullptr, "k", "v", c), 0);
-  EXPECT_EQ(WritePrivateProfileString("S", "", "v", c), 0);
-  EXPECT_EQ(WritePrivateProfileString("Startup Bank", "File", "/x.fxb\n[MIDI Control]\nCC1=3", c), 0);
-  EXPECT_EQ(WritePrivateProfileString("Startup Bank", "File", "/x.fxb\r", c), 0);
-  for (const char* key : {"a=b", " lead", "[k]"}) EXPECT_EQ(WritePrivateProfileString("S", key, "v", c), 0);
-  for (const char* section : {"", "a]b", "a\nb"})
+  for (const char* value : {"/x.fxb\n[MIDI Control]\nCC1=3", "/x.fxb\r"})
+    EXPECT_EQ(WritePrivateProfileString("Startup Bank", "File", value, c), 0);
+  for (const char* key : {"", "a=b", " lead", "[k]"})
+    EXPECT_EQ(WritePrivateProfileString("S", key, "v", c), 0);
+  for (const char* section : {static_cast<const char*>(nullptr), "", "a]b", "a\nb"})
     EXPECT_EQ(WritePrivateProfileString(section, "k", "v", c), 0);
   EXPECT_EQ(readFile(f), before);
   EXPECT_EQ(get(f, "Startup Bank", "File"), "/banks/a.fxb");
@@ -72,7 +68,6 @@ TEST_F(WriteTest, InputThatWouldNotReadBackIsRefused)
 
 TEST_F(WriteTest, FailedWritesAreReportedAndKeepTheFile)
 {
-  std::string f = path("zorva.ini");
   writeFile(f, "[S]\nk=1\n");
   // Whatever sits at a temporary's name is never written through.
   writeFile(path("victim"), "victim");
