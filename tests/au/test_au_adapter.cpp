@@ -283,8 +283,7 @@ TEST_F(AUHostTest, TakesNotesThroughTheMusicDeviceCalls)
 TEST_F(AUHostTest, ReadsTempoAndTransportFromTheHostCallbacksWhenThereAreAny)
 {
   IPluginAU* plug = Plug();
-  EXPECT_EQ(plug->GetTempo(), 120.0);
-  EXPECT_EQ(plug->GetSamplePos(), 0.0);
+  EXPECT_EQ(std::pair(plug->GetTempo(), plug->GetSamplePos()), std::pair(120.0, 0.0));
   int num = -1, denom = -1;
   plug->GetTimeSig(&num, &denom);
   EXPECT_EQ(num, -1) << "without a callback nothing is written";
@@ -295,8 +294,7 @@ TEST_F(AUHostTest, ReadsTempoAndTransportFromTheHostCallbacksWhenThereAreAny)
   HostTransport host;
   ASSERT_EQ(Set(kAudioUnitProperty_HostCallbacks, kGlobal, 0, host.Callbacks()), noErr);
   host = {6.5, 90.0, 1234.6, true, 7.0f, 8, 4.0}; // beat, tempo, sample, playing, 7/8, bar at 4
-  EXPECT_EQ(plug->GetTempo(), 90.0);
-  EXPECT_EQ(plug->GetSamplePos(), 1235.0);
+  EXPECT_EQ(std::pair(plug->GetTempo(), plug->GetSamplePos()), std::pair(90.0, 1235.0));
   plug->GetTimeSig(&num, &denom);
   EXPECT_EQ(std::tuple(num, denom), std::tuple(7, 8));
   plug->GetTime(&info);

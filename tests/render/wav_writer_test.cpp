@@ -43,8 +43,7 @@ TEST(WavWriter, RoundTripsInEveryFormatAndIntegersClipInsteadOfWrapping)
     SNDFILE* f = sf_open(path.c_str(), SFM_READ, &info);
     ASSERT_NE(f, nullptr) << path;
     EXPECT_EQ(info.format, SF_FORMAT_WAV | subtype); // small files stay plain WAV
-    EXPECT_EQ(info.channels, 2);
-    EXPECT_EQ(info.samplerate, 48000);
+    EXPECT_EQ(std::pair(info.channels, info.samplerate), std::pair(2, 48000));
     ASSERT_EQ(info.frames, frames);
     std::vector<double> back(size_t(frames) * 2);
     ASSERT_EQ(sf_readf_double(f, back.data(), frames), frames);
@@ -64,8 +63,7 @@ TEST(WavWriter, MeasuresPeakAndRmsOfEverythingWritten)
   WavWriter writer;
   std::string error;
   ASSERT_TRUE(writer.Open(path, 44100, SampleFormat::kF32, error));
-  EXPECT_TRUE(std::isinf(writer.PeakDbfs()) && writer.PeakDbfs() < 0);
-  EXPECT_TRUE(std::isinf(writer.RmsDbfs()) && writer.RmsDbfs() < 0);
+  EXPECT_EQ(std::tuple(writer.PeakDbfs(), writer.RmsDbfs()), std::tuple(-INFINITY, -INFINITY));
   std::vector<double> l(100, 0.5), r(100, -0.5), silence(100, 0.0);
   ASSERT_TRUE(writer.WriteBlock(l.data(), r.data(), 100, error));
   EXPECT_NEAR(writer.RmsDbfs(), -6.0206, 1e-4);

@@ -105,9 +105,8 @@ TEST_F(UpdateCheckTest, EveryAnswerEndsWithItsMessageAndResult)
     EXPECT_EQ(out.result, kReadError);
     EXPECT_EQ(out.text, kContactError);
   }
-  EXPECT_EQ(redirect.connections(), 1);
-  EXPECT_EQ(target.connections(), 0);
-  EXPECT_EQ(impostor.connections(), 1);
+  EXPECT_EQ(std::tuple(redirect.connections(), target.connections(), impostor.connections()),
+            std::tuple(1, 0, 1));
 
   // Without the extra authority the test server is not trusted either.
   Settings s = settingsFor(target.url());
