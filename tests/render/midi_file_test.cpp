@@ -113,10 +113,8 @@ TEST(MidiFile, RunningStatusSysexMetaAndUnknownChunksAreHandled)
   const MidiFile file = Parse(bytes);
   ASSERT_EQ(file.mEvents.size(), 5u);
   EXPECT_EQ(file.mEvents[1].mData1, 62);
-  EXPECT_EQ(file.mEvents[2].mData1, 64);
-  EXPECT_EQ(file.mEvents[2].mTick, 2u);
-  EXPECT_EQ(file.mEvents[4].mStatus, 0xC0);
-  EXPECT_EQ(file.mEvents[4].mData1, 6);
+  EXPECT_EQ(std::tuple(file.mEvents[2].mData1, file.mEvents[2].mTick), std::tuple(64, 2u));
+  EXPECT_EQ(std::tuple(file.mEvents[4].mStatus, file.mEvents[4].mData1), std::tuple(0xC0, 6));
 }
 
 TEST(MidiFile, MalformedFilesGiveClearErrors)
