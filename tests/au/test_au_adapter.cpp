@@ -5,7 +5,7 @@
 #include "plugin/graphics/IGraphics.h"
 #include "zorva/param_ids.h"
 
-#include <cmath>
+#include <algorithm>
 #include <cstring>
 #include <tuple>
 
@@ -149,12 +149,11 @@ TEST_F(AUHostTest, ExposesParametersInTheirOwnUnitsWithTheirTextsAndAnnouncesEdi
   EXPECT_EQ(AudioUnitScheduleParameters(mUnit, events, 3), kAudioUnitErr_InvalidProperty);
   EXPECT_EQ(Param(kVolume), 0.5f);
 
-  AudioUnitParameterIDName idName = {kFreeRun, 4, nullptr};
-  ASSERT_EQ(Get(kAudioUnitProperty_ParameterIDName, kGlobal, 0, idName), noErr);
-  EXPECT_EQ(Text(idName.outName), "Free");
-  idName.inDesiredLength = 40;
-  ASSERT_EQ(Get(kAudioUnitProperty_ParameterIDName, kGlobal, 0, idName), noErr);
-  EXPECT_EQ(Text(idName.outName), "Free Run");
+  for (auto [length, name] : {std::pair{4, "Free"}, {40, "Free Run"}}) {
+    AudioUnitParameterIDName idName = {kFreeRun, length, nullptr};
+    ASSERT_EQ(Get(kAudioUnitProperty_ParameterIDName, kGlobal, 0, idName), noErr);
+    EXPECT_EQ(Text(idName.outName), name);
+  }
 
   CFArrayRef texts = nullptr;
   ASSERT_EQ(Get(kAudioUnitProperty_ParameterValueStrings, kGlobal, kFreeRun, texts), noErr);
@@ -170,15 +169,13 @@ TEST_F(AUHostTest, ExposesParametersInTheirOwnUnitsWithTheirTextsAndAnnouncesEdi
   ASSERT_EQ(Get(kAudioUnitProperty_ParameterStringFromValue, kGlobal, 0, toText), noErr);
   EXPECT_NE(Text(toText.outString), "<none>");
 
-  CFStringRef on = Str("on"), quarter = Str("0.25");
-  AudioUnitParameterValueFromString fromText = {kFreeRun, on, -7.0f};
-  ASSERT_EQ(Get(kAudioUnitProperty_ParameterValueFromString, kGlobal, 0, fromText), noErr);
-  EXPECT_EQ(fromText.outValue, -7.0f) << "texts match exactly; no match leaves the value unset";
-  fromText = {kVolume, quarter, 0.0f};
-  ASSERT_EQ(Get(kAudioUnitProperty_ParameterValueFromString, kGlobal, 0, fromText), noErr);
-  EXPECT_EQ(fromText.outValue, 0.25f);
-  CFRelease(on);
-  CFRelease(quarter);
+  // Texts match exactly; no match leaves the value unset.
+  for (auto [id, text, want] : {std::tuple{kFreeRun, "on", -7.0f}, {kVolume, "0.25", 0.25f}}) {
+    AudioUnitParameterValueFromString fromText = {AudioUnitParameterID(id), Str(text), -7.0f};
+    ASSERT_EQ(Get(kAudioUnitProperty_ParameterValueFromString, kGlobal, 0, fromText), noErr);
+    EXPECT_EQ(fromText.outValue, want) << text;
+    CFRelease(fromText.inString);
+  }
 
   AudioUnitParameterNameInfo clump = {0, -1, nullptr};
   EXPECT_EQ(Get(kAudioUnitProperty_ParameterClumpName, kGlobal, 0, clump),
@@ -246,21 +243,16 @@ TEST_F(AUHostTest, RendersOnThePullWithTheHostsOrItsOwnBuffers)
   ASSERT_EQ(MusicDeviceMIDIEvent(mUnit, 0x90, 67, 100, 10), noErr);
   ASSERT_EQ(Render(0, 512, {left.data(), right.data()}), noErr);
   EXPECT_EQ(calls, (std::vector<std::string>{"pre", "post"}));
-  auto peak = [](const float* p, int n) {
-    float m = 0.0f;
-    for (int i = 0; i < n; ++i) m = std::max(m, std::fabs(p[i]));
-    return m;
-  };
-  EXPECT_GT(peak(left.data(), 512), 0.001f);
+  EXPECT_GT(*std::max_element(left.begin(), left.begin() + 512), 0.001f);
   ASSERT_EQ(Render(512, 512, {nullptr, nullptr}), noErr);
-  ASSERT_NE(mLastBuffers[0], nullptr);
-  ASSERT_NE(mLastBuffers[1], nullptr);
-  EXPECT_GT(peak(mLastBuffers[1], 512), 0.001f) << "the samples are in the unit's scratch after the call";
+  ASSERT_TRUE(mLastBuffers[0] && mLastBuffers[1]);
+  EXPECT_GT(*std::max_element(mLastBuffers[1], mLastBuffers[1] + 512), 0.001f)
+      << "the samples are in the unit's scratch after the call";
 
   // One buffer: output 1 is rendered to its scratch, output 0 reaches the host.
   std::fill(left.begin(), left.end(), 0.0f);
   ASSERT_EQ(Render(1024, 512, {left.data()}), noErr);
-  EXPECT_GT(peak(left.data(), 512), 0.001f);
+  EXPECT_GT(*std::max_element(left.begin(), left.begin() + 512), 0.001f);
   EXPECT_TRUE(Plug()->IsOutChannelConnected(0));
   EXPECT_FALSE(Plug()->IsOutChannelConnected(1));
   EXPECT_EQ(AudioUnitRemoveRenderNotify(mUnit, &Notify, &calls), noErr);
@@ -291,8 +283,7 @@ TEST_F(AUHostTest, TakesNotesThroughTheMusicDeviceCalls)
 TEST_F(AUHostTest, ReadsTempoAndTransportFromTheHostCallbacksWhenThereAreAny)
 {
   IPluginAU* plug = Plug();
-  EXPECT_EQ(plug->GetTempo(), 120.0);
-  EXPECT_EQ(plug->GetSamplePos(), 0.0);
+  EXPECT_EQ(std::pair(plug->GetTempo(), plug->GetSamplePos()), std::pair(120.0, 0.0));
   int num = -1, denom = -1;
   plug->GetTimeSig(&num, &denom);
   EXPECT_EQ(num, -1) << "without a callback nothing is written";
@@ -303,8 +294,7 @@ TEST_F(AUHostTest, ReadsTempoAndTransportFromTheHostCallbacksWhenThereAreAny)
   HostTransport host;
   ASSERT_EQ(Set(kAudioUnitProperty_HostCallbacks, kGlobal, 0, host.Callbacks()), noErr);
   host = {6.5, 90.0, 1234.6, true, 7.0f, 8, 4.0}; // beat, tempo, sample, playing, 7/8, bar at 4
-  EXPECT_EQ(plug->GetTempo(), 90.0);
-  EXPECT_EQ(plug->GetSamplePos(), 1235.0);
+  EXPECT_EQ(std::pair(plug->GetTempo(), plug->GetSamplePos()), std::pair(90.0, 1235.0));
   plug->GetTimeSig(&num, &denom);
   EXPECT_EQ(std::tuple(num, denom), std::tuple(7, 8));
   plug->GetTime(&info);
@@ -354,17 +344,15 @@ TEST_F(AUHostTest, SavesAndRestoresTheClassInfoAndRefusesForeignOrMalformedOnes)
   const AUPreset other = {2, nullptr};
   ASSERT_EQ(Set(kAudioUnitProperty_PresentPreset, kGlobal, 0, other), noErr);
   ASSERT_EQ(AudioUnitSetParameter(mUnit, kVolume, kGlobal, 0, 0.5f, 0), noErr);
-  std::vector<CFTypeRef> hostile = {Str("not a dictionary")};
-  for (auto [key, value] :
-       std::initializer_list<std::pair<const char*, CFTypeRef>>{{"subtype", Num(0x41424344)},
-                                                                {"manufacturer", Num(0x41424344)},
-                                                                {"type", Str("aumu")},
-                                                                {"version", nullptr},
-                                                                {"name", Num(3)},
-                                                                {"data", Str("not data")},
-                                                                {"data", nullptr}})
-    hostile.push_back(variant(key, value));
-  for (size_t i = 0; i < hostile.size(); ++i) {
+  const CFTypeRef hostile[] = {Str("not a dictionary"),
+                               variant("subtype", Num(0x41424344)),
+                               variant("manufacturer", Num(0x41424344)),
+                               variant("type", Str("aumu")),
+                               variant("version", nullptr),
+                               variant("name", Num(3)),
+                               variant("data", Str("not data")),
+                               variant("data", nullptr)};
+  for (size_t i = 0; i < std::size(hostile); ++i) {
     EXPECT_EQ(Set(kAudioUnitProperty_ClassInfo, kGlobal, 0, CFPropertyListRef(hostile[i])),
               kAudioUnitErr_InvalidPropertyValue)
         << i;
@@ -414,17 +402,15 @@ TEST_F(AUHostTest, ListsAndSelectsFactoryPresetsAndTellsListeners)
   Plug()->InformHostOfProgramChange();
   EXPECT_EQ(calls, (std::vector<std::string>{"prop 36"}));
 
-  // Removed with its user data although can-do denies the selector.
-  auto remove = [&](Calls& user) {
-    return AudioUnitRemovePropertyListenerWithUserData(mUnit, kAudioUnitProperty_PresentPreset, &Listener,
-                                                       &user);
-  };
-  ASSERT_EQ(remove(other), noErr);
-  ASSERT_EQ(Set(kAudioUnitProperty_PresentPreset, kGlobal, 0, choice), noErr);
-  EXPECT_EQ(calls.size(), 2u) << "the listener with other user data is gone";
-  ASSERT_EQ(remove(calls), noErr);
-  ASSERT_EQ(Set(kAudioUnitProperty_PresentPreset, kGlobal, 0, choice), noErr);
-  EXPECT_EQ(calls.size(), 2u);
+  // Removed with its user data although can-do denies the selector: removing the
+  // other's leaves this one listening, removing this one's silences it.
+  for (Calls* user : {&other, &calls}) {
+    ASSERT_EQ(
+        AudioUnitRemovePropertyListenerWithUserData(mUnit, kAudioUnitProperty_PresentPreset, &Listener, user),
+        noErr);
+    ASSERT_EQ(Set(kAudioUnitProperty_PresentPreset, kGlobal, 0, choice), noErr);
+    EXPECT_EQ(calls.size(), 2u);
+  }
 
   // The records survive the array's own release of them.
   CFRetain(presets);

@@ -80,8 +80,7 @@ TEST_F(AUInputTest, PullsItsInputOncePerTimestampThroughTheHostsCallback)
 
   std::vector<float> left(64), right(64);
   ASSERT_EQ(RenderEffect(128, left, right), noErr);
-  EXPECT_EQ(left[3], float(131 * 1e-4f));
-  EXPECT_EQ(right[3], float(131 * -1e-4f));
+  EXPECT_EQ(std::pair(left[3], right[3]), std::pair(131 * 1e-4f, 131 * -1e-4f));
   ASSERT_EQ(RenderEffect(128, left, right), noErr);
   EXPECT_EQ(source.pulls, 1) << "a second output pull of the same cycle reuses the input";
   ASSERT_EQ(RenderEffect(192, left, right), noErr);

@@ -44,18 +44,8 @@ void operator delete(void* p, size_t) noexcept
 
 namespace {
 
-const std::string kBundle = ZORVA_TEST_LV2_BUNDLE;
 const std::string kDemo = ZORVA_TEST_DEMO_MID;
 constexpr int kRate = 44100;
-
-// The instrument as the renderer builds it, on the bundle's factory bank.
-std::unique_ptr<ZorvaInstrument> referenceInstrument()
-{
-  setenv("ZORVA_RESOURCES", kBundle.c_str(), 1);
-  auto instrument = std::make_unique<ZorvaInstrument>();
-  unsetenv("ZORVA_RESOURCES");
-  return instrument;
-}
 
 // Sets the control buffers as a host does when it applies a preset or state.
 struct PortWriter
@@ -108,8 +98,11 @@ protected:
 TEST_F(Lv2Test, PortsAreTheParameterTableAndPresetsThePrograms)
 {
   const LilvPlugin* plugin = mHost.Plugin();
-  auto reference = referenceInstrument();
-  Zorva& z = reference->plug();
+  // The instrument as the renderer builds it, on the bundle's factory bank.
+  setenv("ZORVA_RESOURCES", ZORVA_TEST_LV2_BUNDLE, 1);
+  ZorvaInstrument reference;
+  unsetenv("ZORVA_RESOURCES");
+  Zorva& z = reference.plug();
   ASSERT_EQ(lilv_plugin_get_num_ports(plugin), uint32_t(z.NParams() + 3));
   std::vector<float> mins(z.NParams() + 3), maxs(z.NParams() + 3), defs(z.NParams() + 3);
   lilv_plugin_get_port_ranges_float(plugin, mins.data(), maxs.data(), defs.data());
@@ -194,11 +187,14 @@ TEST_F(Lv2Test, RunAllocatesNothing)
 }
 
 // The render loop's host, played through the plug-in: the transport as a
-// time:Position at the block's first frame, MIDI at its offsets.
-class Lv2Target : public render::RenderTarget
+// time:Position at the block's first frame, MIDI at its offsets; the channels
+// kept in 32-bit floats, as a float WAV holds them.
+struct Lv2Target : render::RenderTarget, render::BlockSink
 {
-public:
   explicit Lv2Target(Lv2Instance& inst) : mInst(inst) {}
+  Lv2Instance& mInst;
+  std::vector<float> mData[2];
+
   void SetTransport(double tempo, double quarterNotes, bool running) override
   {
     mInst.Position(0, tempo, quarterNotes, running ? 1.0f : 0.0f);
@@ -214,15 +210,6 @@ public:
     std::copy(mInst.Right(), mInst.Right() + frames, right);
   }
   bool IsSounding() const override { return true; }
-
-private:
-  Lv2Instance& mInst;
-};
-
-// The channels in 32-bit floats, as a float WAV holds them.
-struct FloatSink : render::BlockSink
-{
-  std::vector<float> mData[2];
   bool WriteBlock(const double* left, const double* right, int frames, std::string&) override
   {
     mData[0].insert(mData[0].end(), left, left + frames);
@@ -255,14 +242,13 @@ TEST_P(Lv2BlockTest, DemoSongEqualsTheRendererSampleForSample)
   Lv2Instance inst(mHost, kRate, block);
   ASSERT_TRUE(inst.Ok());
   Lv2Target target(inst);
-  FloatSink actual;
   render::RenderSettings settings;
   settings.mBlockSize = block;
   settings.mLengthSeconds = double(expected[0].size()) / kRate;
-  const render::RenderResult result = render::RunRender(song, settings, target, actual);
+  const render::RenderResult result = render::RunRender(song, settings, target, target);
   ASSERT_TRUE(result.mOk) << result.mError;
-  EXPECT_EQ(firstDifference(actual.mData[0], expected[0]), -1);
-  EXPECT_EQ(firstDifference(actual.mData[1], expected[1]), -1);
+  EXPECT_EQ(firstDifference(target.mData[0], expected[0]), -1);
+  EXPECT_EQ(firstDifference(target.mData[1], expected[1]), -1);
 }
 
 INSTANTIATE_TEST_SUITE_P(BlockSizes, Lv2BlockTest, ::testing::Values(1, 64, 256, 333, 4096));
@@ -358,6 +344,7 @@ TEST_F(Lv2Test, StateRestoresEverythingAndRefusesDamagedChunks)
 
   // Damaged chunks: each refused, nothing changed.
   const auto* state = stateInterface(inst);
+  LV2_Handle handle = lilv_instance_get_handle(inst.Instance());
   std::vector<std::vector<uint8_t>> damaged;
   damaged.push_back({});
   damaged.emplace_back(before.mBytes.begin(), before.mBytes.end() - 1);        // truncated
@@ -369,10 +356,7 @@ TEST_F(Lv2Test, StateRestoresEverythingAndRefusesDamagedChunks)
   damaged.push_back(before.mBytes), std::memset(&damaged.back()[damaged.back().size() - 8], 0xFF, 8); // NaN
   for (size_t d = 0; d < damaged.size(); ++d) {
     ChunkStore bad{damaged[d], before.mType};
-    EXPECT_NE(
-        state->restore(lilv_instance_get_handle(inst.Instance()), ChunkStore::Retrieve, &bad, 0, nullptr),
-        LV2_STATE_SUCCESS)
-        << d;
+    EXPECT_NE(state->restore(handle, ChunkStore::Retrieve, &bad, 0, nullptr), LV2_STATE_SUCCESS) << d;
     EXPECT_EQ(saveChunk(inst).mBytes, before.mBytes) << d;
   }
 }

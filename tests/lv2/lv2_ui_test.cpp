@@ -13,7 +13,6 @@
 #include <X11/Xlib.h>
 #include <X11/extensions/XTest.h>
 #include <dlfcn.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <cstdlib>
@@ -125,8 +124,7 @@ TEST_F(Lv2UiTest, OpensWithInstanceAccessOnlyAndADraggedKnobReachesTheHostAsAPor
   LV2UI_Handle ui = Open(inst, side, true, &widget);
   ASSERT_NE(ui, nullptr);
   EXPECT_NE(widget, nullptr);
-  EXPECT_EQ(side.mWidth, 1096);
-  EXPECT_EQ(side.mHeight, 586);
+  EXPECT_EQ(std::pair(side.mWidth, side.mHeight), std::pair(1096, 586));
   // Until the server has mapped the panel, pointer events would go past it.
   for (int i = 0; i < 20; ++i) {
     EXPECT_EQ(Idle(ui), 0);

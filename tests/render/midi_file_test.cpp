@@ -2,6 +2,7 @@
 #include "tests/render/midi_builder.h"
 
 #include <gtest/gtest.h>
+#include <tuple>
 
 using namespace render;
 using namespace render_test;
@@ -14,15 +15,6 @@ MidiFile Parse(const Bytes& bytes)
   std::string error;
   EXPECT_TRUE(ParseMidiFile(bytes.data(), bytes.size(), file, error)) << error;
   return file;
-}
-
-std::string ParseError(const Bytes& bytes)
-{
-  MidiFile file;
-  std::string error;
-  EXPECT_FALSE(ParseMidiFile(bytes.data(), bytes.size(), file, error));
-  EXPECT_TRUE(file.mEvents.empty());
-  return error;
 }
 
 } // namespace
@@ -44,15 +36,13 @@ TEST(MidiFile, TempoMapWithSeveralChangesAcrossTracks)
     EXPECT_DOUBLE_EQ(file.mTempo.SecondsAt(file.mEvents[i].mTick), expected[i]);
     EXPECT_EQ(file.mTempo.FrameAt(file.mEvents[i].mTick, 44100), frames[i]);
   }
-  const TempoMap& map = file.mTempo;
-  EXPECT_EQ(map.TempoAtFrame(0, 44100), 120.0);
-  EXPECT_EQ(map.QuarterNotesAtFrame(0, 44100), 0.0);
-  EXPECT_EQ(map.TempoAtFrame(44099, 44100), 120.0);
-  EXPECT_EQ(map.TempoAtFrame(44100, 44100), 240.0);
-  EXPECT_DOUBLE_EQ(map.QuarterNotesAtFrame(44100, 44100), 2.0);
-  EXPECT_DOUBLE_EQ(map.QuarterNotesAtFrame(49612, 44100), 2.0 + 5512.0 / 44100.0 * 4.0);
-  EXPECT_EQ(map.TempoAtFrame(55125, 44100), 60.0);
-  EXPECT_DOUBLE_EQ(map.QuarterNotesAtFrame(99225, 44100), 4.0);
+  const std::tuple<int64_t, double, double> points[] = {{0, 120, 0},     {44099, 120, 44099 / 44100.0 * 2},
+                                                        {44100, 240, 2}, {49612, 240, 2 + 5512 / 44100.0 * 4},
+                                                        {55125, 60, 3},  {99225, 60, 4}};
+  for (const auto& [frame, tempo, quarters] : points) {
+    EXPECT_EQ(file.mTempo.TempoAtFrame(frame, 44100), tempo) << frame;
+    EXPECT_DOUBLE_EQ(file.mTempo.QuarterNotesAtFrame(frame, 44100), quarters) << frame;
+  }
 }
 
 TEST(MidiFile, TimesStayExactOverManyTempoChanges)
@@ -79,8 +69,7 @@ TEST(MidiFile, TimesStayExactOverManyTempoChanges)
 TEST(MidiFile, TimecodeDivisionIgnoresTempoForTimes)
 {
   // 25 fps x 40 ticks = 1000 ticks per second; 29.97 fps uses 30000/1001.
-  Track t;
-  t.Tempo(0, 1000000).Ev(1500, {0x90, 60, 1}).End();
+  const Track t = Track().Tempo(0, 1000000).Ev(1500, {0x90, 60, 1}).End();
   const MidiFile pal = Parse(Smf(0, uint16_t((uint8_t(-25) << 8) | 40), {t}));
   EXPECT_EQ(pal.mTempo.SecondsAt(1500), 1.5);
   EXPECT_EQ(pal.mTempo.TempoAtFrame(0, 1000), 60.0);
@@ -124,20 +113,16 @@ TEST(MidiFile, RunningStatusSysexMetaAndUnknownChunksAreHandled)
   const MidiFile file = Parse(bytes);
   ASSERT_EQ(file.mEvents.size(), 5u);
   EXPECT_EQ(file.mEvents[1].mData1, 62);
-  EXPECT_EQ(file.mEvents[2].mData1, 64);
-  EXPECT_EQ(file.mEvents[2].mTick, 2u);
-  EXPECT_EQ(file.mEvents[4].mStatus, 0xC0);
-  EXPECT_EQ(file.mEvents[4].mData1, 6);
+  EXPECT_EQ(std::tuple(file.mEvents[2].mData1, file.mEvents[2].mTick), std::tuple(64, 2u));
+  EXPECT_EQ(std::tuple(file.mEvents[4].mStatus, file.mEvents[4].mData1), std::tuple(0xC0, 6));
 }
 
 TEST(MidiFile, MalformedFilesGiveClearErrors)
 {
   const Track ok = Track().Ev(0, {0x90, 60, 1}).End();
-  Bytes truncatedChunk = Smf(0, 96, {ok});
+  Bytes truncatedChunk = Smf(0, 96, {ok}), longHeader = truncatedChunk, bigHeader = truncatedChunk;
   truncatedChunk.resize(truncatedChunk.size() - 2);
-  Bytes longHeader = Smf(0, 96, {ok});
   longHeader[7] = 200;
-  Bytes bigHeader = Smf(0, 96, {ok});
   bigHeader[4] = 0xFF;
 
   const std::vector<std::pair<Bytes, std::string>> cases = {
@@ -164,12 +149,13 @@ TEST(MidiFile, MalformedFilesGiveClearErrors)
       {Smf(0, 96, {Track{{0x00, 0x90, 1, 1, 0x01}}}), "track ends after a delta"},
       {Smf(0, 1, {Track().Tempo(0, 0xFFFFFF).Ev(0x0FFFFFFF, {0x90, 1, 1})}), "beyond 24 hours"},
   };
-  for (const auto& [bytes, fragment] : cases) {
-    const std::string error = ParseError(bytes);
-    EXPECT_NE(error.find(fragment), std::string::npos) << "got: " << error;
-  }
   MidiFile file;
   std::string error;
+  for (const auto& [bytes, fragment] : cases) {
+    EXPECT_FALSE(ParseMidiFile(bytes.data(), bytes.size(), file, error));
+    EXPECT_TRUE(file.mEvents.empty());
+    EXPECT_NE(error.find(fragment), std::string::npos) << "got: " << error;
+  }
   EXPECT_FALSE(ReadMidiFile("/nonexistent/zorva.mid", file, error));
   EXPECT_NE(error.find("cannot open"), std::string::npos);
 }

@@ -2,6 +2,7 @@
 #include "apps/render/param_setting.h"
 
 #include <gtest/gtest.h>
+#include <tuple>
 
 using namespace render;
 
@@ -22,21 +23,14 @@ TEST(Options, FullCommandLine)
                             "out.wav"},
                            o, error))
       << error;
-  EXPECT_EQ(o.mInput, "in.mid");
-  EXPECT_EQ(o.mOutput, "out.wav");
-  EXPECT_EQ(*o.mBank, "b.fxb");
-  EXPECT_EQ(*o.mProgramName, "Fat Bass");
-  EXPECT_EQ(*o.mFxp, "p.fxp");
+  EXPECT_EQ(std::tie(o.mInput, o.mOutput, *o.mBank, *o.mProgramName, *o.mFxp),
+            std::tuple("in.mid", "out.wav", "b.fxb", "Fat Bass", "p.fxp"));
   EXPECT_TRUE(o.mInit && o.mQuiet);
   ASSERT_EQ(o.mSets.size(), 2u);
-  EXPECT_EQ(o.mSets[0].mName, "Mode 1");
-  EXPECT_EQ(o.mSets[0].mValue, "Lowpass");
-  EXPECT_EQ(o.mSets[1].mName, "Voices");
-  EXPECT_EQ(o.mSets[1].mValue, "8");
-  EXPECT_EQ(o.mRate, 48000);
-  EXPECT_EQ(o.mBlockSize, 100);
-  EXPECT_EQ(o.mFormat, SampleFormat::kS24);
-  EXPECT_EQ(*o.mLengthSeconds, 2.5);
+  EXPECT_EQ(std::tie(o.mSets[0].mName, o.mSets[0].mValue, o.mSets[1].mName, o.mSets[1].mValue),
+            std::tuple("Mode 1", "Lowpass", "Voices", "8"));
+  EXPECT_EQ(std::tie(o.mRate, o.mBlockSize, o.mFormat, *o.mLengthSeconds),
+            std::tuple(48000, 100, SampleFormat::kS24, 2.5));
 
   // Listing and help need no files; "--" lets an input start with a dash.
   EXPECT_TRUE(ParseOptions({"--list-programs"}, o, error));
@@ -89,34 +83,33 @@ TEST(ParamAssignment, ListTextsFirstThenPositionsThenNumbers)
   int index = -1;
   double value = -1;
   std::string error;
-  ASSERT_TRUE(ResolveAssignment(params, {"Voices", "1"}, index, value, error));
-  EXPECT_EQ(index, 0);
-  EXPECT_EQ(value, 3.0); // the text "1", not position 1
-  // No text "3", and a position would mislead.
-  EXPECT_FALSE(ResolveAssignment(params, {"Voices", "3"}, index, value, error));
-  ASSERT_TRUE(ResolveAssignment(params, {"Mode 1", "Lowpass"}, index, value, error));
-  EXPECT_EQ(index, 1);
-  EXPECT_EQ(value, 2.0);
-  ASSERT_TRUE(ResolveAssignment(params, {"1", "phaser"}, index, value, error));
-  EXPECT_EQ(value, 6.0);
-  // Texts that are not numbers: a position.
-  ASSERT_TRUE(ResolveAssignment(params, {"Mode 1", "3"}, index, value, error));
-  EXPECT_EQ(value, 3.0);
-  ASSERT_TRUE(ResolveAssignment(params, {"Volume", "2"}, index, value, error));
+  // A list's texts first ("1" is a text of Voices, not position 1), then for
+  // texts that are not numbers a position; only numbers in a plain range.
+  const std::tuple<ParamAssignment, int, double> accepted[] = {{{"Voices", "1"}, 0, 3.0},
+                                                               {{"Mode 1", "Lowpass"}, 1, 2.0},
+                                                               {{"1", "phaser"}, 1, 6.0},
+                                                               {{"Mode 1", "3"}, 1, 3.0},
+                                                               {{"Volume", "2"}, 2, 2.0}};
+  for (const auto& [assignment, wantIndex, wantValue] : accepted) {
+    ASSERT_TRUE(ResolveAssignment(params, assignment, index, value, error)) << error;
+    EXPECT_EQ(std::tuple(index, value), std::tuple(wantIndex, wantValue)) << assignment.mValue;
+  }
 
-  EXPECT_FALSE(ResolveAssignment(params, {"Volume", "5"}, index, value, error));
-  EXPECT_NE(error.find("from 0 to 2"), std::string::npos) << error;
-  EXPECT_FALSE(ResolveAssignment(params, {"Mode 1", "7"}, index, value, error));
-  EXPECT_FALSE(ResolveAssignment(params, {"Volume", "0x1"}, index, value, error));
   params[1].mList[0] = "\x1b[2J\nOff";
-  EXPECT_FALSE(ResolveAssignment(params, {"Mode 1", "Lowpas"}, index, value, error));
-  EXPECT_NE(error.find("\"\\x1B[2J\\x0AOff\""), std::string::npos) << error;
   EXPECT_EQ(FormatParamList(params).find('\x1b'), std::string::npos);
-  EXPECT_FALSE(ResolveAssignment(params, {"Loudness", "1"}, index, value, error));
-  EXPECT_NE(error.find("no parameter named \"Loudness\""), std::string::npos);
-  EXPECT_FALSE(ResolveAssignment(params, {"99", "1"}, index, value, error));
-  EXPECT_FALSE(ResolveAssignment(params, {"Mode 1", "Lowpas"}, index, value, error));
-  EXPECT_NE(error.find("\"Bandpass\""), std::string::npos);
-  EXPECT_FALSE(ResolveAssignment(params, {"Volume", "loud"}, index, value, error));
-  EXPECT_FALSE(ResolveAssignment(params, {"Volume", "inf"}, index, value, error));
+  const std::pair<ParamAssignment, std::string> refused[] = {
+      {{"Voices", "3"}, ""}, // no text "3", and a position would mislead
+      {{"Volume", "5"}, "from 0 to 2"},
+      {{"Mode 1", "7"}, ""},
+      {{"Volume", "0x1"}, ""},
+      {{"Mode 1", "Lowpas"}, "\"\\x1B[2J\\x0AOff\""},
+      {{"Mode 1", "Lowpas"}, "\"Bandpass\""},
+      {{"Loudness", "1"}, "no parameter named \"Loudness\""},
+      {{"99", "1"}, ""},
+      {{"Volume", "loud"}, ""},
+      {{"Volume", "inf"}, ""}};
+  for (const auto& [assignment, fragment] : refused) {
+    EXPECT_FALSE(ResolveAssignment(params, assignment, index, value, error)) << assignment.mValue;
+    EXPECT_NE(error.find(fragment), std::string::npos) << error;
+  }
 }

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <fstream>
 #include <sstream>
+#include <tuple>
 
 using namespace render;
 using namespace render_test;
@@ -123,34 +124,31 @@ TEST(RenderApp, ExitStatusesForBadArgumentsAndBadInput)
   const std::string bad = WriteFile("bad.mid", {'M', 'T', 'h', 'd', 0, 0});
   const std::string wav = testing::TempDir() + "zorva_app_x.wav";
 
-  AppRun run = RunApp({mid, "--rate", "fast", "-o", wav});
-  EXPECT_EQ(run.mStatus, kExitBadArguments);
-  EXPECT_NE(run.mErr.find("zorva-render: --rate"), std::string::npos);
-  EXPECT_TRUE(run.mLog.empty()); // nothing built for a bad command line
-
-  run = RunApp({testing::TempDir() + "missing.mid", "-o", wav});
-  EXPECT_EQ(run.mStatus, kExitBadInput);
-  EXPECT_NE(run.mErr.find("cannot open"), std::string::npos);
-  EXPECT_EQ(RunApp({bad, "-o", wav}).mStatus, kExitBadInput);
-  EXPECT_EQ(RunApp({mid, "-o", wav, "--bank", "bad.fxb"}).mStatus, kExitBadInput);
-  run = RunApp({mid, "-o", wav, "--program-name", "Nothing"});
-  EXPECT_EQ(run.mStatus, kExitBadArguments);
-  EXPECT_NE(run.mErr.find("no program named \"Nothing\""), std::string::npos);
-  EXPECT_EQ(RunApp({mid, "-o", wav, "--set", "Voices=many"}).mStatus, kExitBadArguments);
-  EXPECT_EQ(RunApp({mid, "-o", "/nonexistent-dir/x.wav"}).mStatus, kExitOutputFailed);
-
-  run = RunApp({"--help"});
-  EXPECT_EQ(run.mStatus, kExitOk);
-  EXPECT_NE(run.mOut.find("usage: zorva-render"), std::string::npos);
+  // Messages go to stderr; only help, which is no failure, goes to stdout.
+  const std::tuple<std::vector<std::string>, int, std::string> cases[] = {
+      {{mid, "--rate", "fast", "-o", wav}, kExitBadArguments, "zorva-render: --rate"},
+      {{testing::TempDir() + "missing.mid", "-o", wav}, kExitBadInput, "cannot open"},
+      {{bad, "-o", wav}, kExitBadInput, ""},
+      {{mid, "-o", wav, "--bank", "bad.fxb"}, kExitBadInput, ""},
+      {{mid, "-o", wav, "--program-name", "Nothing"}, kExitBadArguments, "no program named \"Nothing\""},
+      {{mid, "-o", wav, "--set", "Voices=many"}, kExitBadArguments, ""},
+      {{mid, "-o", "/nonexistent-dir/x.wav"}, kExitOutputFailed, ""},
+      {{"--help"}, kExitOk, "usage: zorva-render"},
+  };
+  for (const auto& [args, status, fragment] : cases) {
+    const AppRun run = RunApp(args);
+    EXPECT_EQ(run.mStatus, status) << fragment;
+    EXPECT_NE((status == kExitOk ? run.mOut : run.mErr).find(fragment), std::string::npos) << run.mErr;
+  }
+  EXPECT_TRUE(RunApp({mid, "--rate", "fast", "-o", wav}).mLog.empty())
+      << "nothing built for a bad command line";
 }
 
 TEST(RenderApp, ListsProgramsAndParamsWithoutRendering)
 {
   const AppRun run = RunApp({"--list-programs", "--list-params", "--set", "Voices=4"});
   ASSERT_EQ(run.mStatus, kExitOk) << run.mErr;
-  EXPECT_NE(run.mOut.find(" 5  Fat Bass\n"), std::string::npos);
-  EXPECT_NE(run.mOut.find("63  P63\n"), std::string::npos);
-  EXPECT_NE(run.mOut.find("Voices"), std::string::npos);
-  EXPECT_NE(run.mOut.find("1 | 2 | 4 | 8"), std::string::npos);
+  for (const char* line : {" 5  Fat Bass\n", "63  P63\n", "Voices", "1 | 2 | 4 | 8"})
+    EXPECT_NE(run.mOut.find(line), std::string::npos) << line;
   EXPECT_EQ(run.mLog.back(), "set 0 2.000000");
 }

@@ -90,9 +90,7 @@ TEST(Schedule, EventsArriveBeforeTheirBlockWithTheirOffset)
     CountingSink sink;
     const RenderSettings settings{.mBlockSize = block, .mLengthSeconds = 1.0};
     const RenderResult result = RunRender(file, settings, target, sink);
-    ASSERT_TRUE(result.mOk);
-    EXPECT_EQ(result.mFrames, 44100);
-    EXPECT_EQ(sink.mFrames, 44100);
+    EXPECT_EQ(std::tuple(result.mOk, result.mFrames, sink.mFrames), std::tuple(true, 44100, 44100));
     ASSERT_EQ(target.mDeliveries.size(), ticks.size()) << block;
     for (size_t i = 0; i < ticks.size(); ++i) {
       const int64_t frame = (int64_t(ticks[i]) * 441 + 5) / 10;
@@ -107,7 +105,7 @@ TEST(Schedule, EventsArriveBeforeTheirBlockWithTheirOffset)
   }
 }
 
-TEST(Schedule, FixedLengthCountsFramesAndDropsLaterEvents)
+TEST(Schedule, FixedLengthOrAFailingSinkEndsTheRender)
 {
   const MidiFile file = FileWithNotesAt({0, 1500});
   FakeTarget target;
@@ -119,6 +117,16 @@ TEST(Schedule, FixedLengthCountsFramesAndDropsLaterEvents)
   EXPECT_EQ(target.mDeliveries.size(), 1u);
   settings.mLengthSeconds = 0.0;
   EXPECT_EQ(RunRender(file, settings, target, sink).mFrames, 0);
+
+  // A sink that fails stops the render at that block.
+  FakeTarget stopped;
+  CountingSink full;
+  full.mFailAfter = 1024;
+  settings.mLengthSeconds = 1.0;
+  const RenderResult result = RunRender(file, settings, stopped, full);
+  EXPECT_FALSE(result.mOk);
+  EXPECT_EQ(result.mError, "disk full");
+  EXPECT_EQ(stopped.mBlocks.size(), 3u);
 }
 
 TEST(Schedule, DefaultLengthRunsUntilVoicesEndAtMostOneMinuteAfterLastEvent)
@@ -127,19 +135,17 @@ TEST(Schedule, DefaultLengthRunsUntilVoicesEndAtMostOneMinuteAfterLastEvent)
   const RenderSettings settings{.mBlockSize = 1000, .mLengthSeconds = std::nullopt};
   CountingSink sink;
 
-  FakeTarget quiet; // nothing sounds: stop right after the last event's block
-  EXPECT_EQ(RunRender(file, settings, quiet, sink).mFrames, 45000);
-
-  FakeTarget releasing;
-  releasing.mSoundsUntil = 50500;
-  EXPECT_EQ(RunRender(file, settings, releasing, sink).mFrames, 51000);
-
-  FakeTarget endless;
-  endless.mSoundsUntil = int64_t(1) << 40;
-  const RenderResult capped = RunRender(file, settings, endless, sink);
-  EXPECT_EQ(capped.mFrames, 44100 + 60 * 44100);
-  EXPECT_GE(MaxRenderFrames(file, settings), capped.mFrames);
-  EXPECT_EQ(endless.mBlocks.back().mFrames, 100);
+  // Nothing sounds: stop right after the last event's block; voices releasing:
+  // when they end; voices that never end: a minute after the last event.
+  const std::pair<int64_t, int64_t> cases[] = {
+      {0, 45000}, {50500, 51000}, {int64_t(1) << 40, 44100 + 60 * 44100}};
+  for (const auto& [soundsUntil, frames] : cases) {
+    FakeTarget target;
+    target.mSoundsUntil = soundsUntil;
+    EXPECT_EQ(RunRender(file, settings, target, sink).mFrames, frames);
+    EXPECT_GE(MaxRenderFrames(file, settings), frames);
+    EXPECT_EQ(target.mBlocks.back().mFrames, frames % 1000 ? frames % 1000 : 1000);
+  }
 
   FakeTarget empty;
   EXPECT_EQ(RunRender(FileWithNotesAt({}), settings, empty, sink).mFrames, 0);
@@ -148,9 +154,7 @@ TEST(Schedule, DefaultLengthRunsUntilVoicesEndAtMostOneMinuteAfterLastEvent)
 TEST(Schedule, TransportFollowsTempoMapAtBlockStarts)
 {
   // 96 ticks per quarter; 120 bpm, then 60 bpm from 1 s (tick 192) on.
-  Track t;
-  t.Tempo(192, 1000000).Ev(192, {0x80, 1, 0}).End();
-  const Bytes bytes = Smf(0, 96, {t});
+  const Bytes bytes = Smf(0, 96, {Track().Tempo(192, 1000000).Ev(192, {0x80, 1, 0}).End()});
   MidiFile file;
   std::string error;
   ASSERT_TRUE(ParseMidiFile(bytes.data(), bytes.size(), file, error));
@@ -165,17 +169,4 @@ TEST(Schedule, TransportFollowsTempoMapAtBlockStarts)
     EXPECT_EQ(target.mBlocks[b].mTempo, tempos[b]) << b;
     EXPECT_NEAR(target.mBlocks[b].mQuarters, quarters[b], 1e-12) << b;
   }
-}
-
-TEST(Schedule, SinkFailureStopsTheRender)
-{
-  const MidiFile file = FileWithNotesAt({0});
-  FakeTarget target;
-  CountingSink sink;
-  sink.mFailAfter = 1024;
-  const RenderSettings settings{.mLengthSeconds = 1.0};
-  const RenderResult result = RunRender(file, settings, target, sink);
-  EXPECT_FALSE(result.mOk);
-  EXPECT_EQ(result.mError, "disk full");
-  EXPECT_EQ(target.mBlocks.size(), 3u);
 }

@@ -200,10 +200,9 @@ protected:
     ASSERT_FALSE(mServer.empty()) << "four JACK test servers are running already";
     setenv("JACK_DEFAULT_SERVER", mServer.c_str(), 1);
     setenv("JACK_NO_START_SERVER", "1", 1);
-    mJack =
-        std::make_unique<Child>(std::vector<std::string>{JACKD, "--no-realtime", "-n", mServer, "-d", "dummy",
-                                                         "-r", std::to_string(kRate), "-p", "256"},
-                                std::vector<std::string>{}, mDir / "jackd.log");
+    mJack.reset(new Child(
+        {JACKD, "--no-realtime", "-n", mServer, "-d", "dummy", "-r", std::to_string(kRate), "-p", "256"}, {},
+        mDir / "jackd.log"));
     bool ready = false;
     for (int i = 0; i < 100 && !ready; ++i) {
       std::this_thread::sleep_for(50ms);
@@ -275,9 +274,7 @@ TEST_F(ZorvaOnJack, NoteSoundsAsRenderedAndTheSoundIsKeptAtQuit)
 
   // The same note through the renderer: on at 0.5 s, off at 1 s.
   using namespace render_test;
-  Track track;
-  track.Ev(480, {0x90, 60, 100}).Ev(480, {0x80, 60, 0}).End();
-  const Bytes smf = Smf(0, 480, {track});
+  const Bytes smf = Smf(0, 480, {Track().Ev(480, {0x90, 60, 100}).Ev(480, {0x80, 60, 0}).End()});
   const fs::path mid = mDir / "note.mid", wav = mDir / "note.wav";
   writeFile(mid, std::string(smf.begin(), smf.end()));
   Child render({ZORVA_RENDER_EXE, mid.string(), "-o", wav.string(), "--init", "--length", "2", "--quiet"},

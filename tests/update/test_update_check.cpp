@@ -33,17 +33,9 @@ protected:
     unsetenv("ZORVA_UPDATE_URL");
     unsetenv("ZORVA_DOWNLOAD_URL");
   }
-  void TearDown() override
-  {
-    unsetenv("ZORVA_UPDATE_CA");
-    EditorTest::TearDown();
-  }
   Settings settingsFor(const std::string& url) const
   {
-    Settings s;
-    s.serverURL = url;
-    s.extraCAFile = path("ca.pem");
-    return s;
+    return {.serverURL = url, .extraCAFile = path("ca.pem")};
   }
   // The outcome and how many seconds it took.
   std::pair<Outcome, double> timedCheck(const std::string& url) const
@@ -72,6 +64,7 @@ TEST_F(UpdateCheckTest, EveryAnswerEndsWithItsMessageAndResult)
   const std::string html = "<html><head><title>Error</title></head><body>Bad request</body></html>";
   const std::string forty = "1234567890123456789012345678901234567890";
   const std::string fullSize = "2104" + std::string(kMaxReplyBytes - 4, ' ');
+  const Server::Answer unannounced = {200, std::string(1 << 20, '9'), false, ""};
   const Case cases[] = {
       {"2105", answer("2105"), kDone, Outcome::kNewer, newerText("2.1.5")},
       {"2112", answer("2112"), kDone, Outcome::kNewer, newerText("2.1.12")},
@@ -84,11 +77,7 @@ TEST_F(UpdateCheckTest, EveryAnswerEndsWithItsMessageAndResult)
       {"40 digits", answer(forty), kDone, Outcome::kNewer, newerText("1.2." + forty.substr(2))},
       {"exactly the limit", answer(fullSize), kDone, Outcome::kUpToDate, kUpToDate},
       {"one byte over, announced", answer(fullSize + "x"), kReadError, Outcome::kFailed, kContactError},
-      {"1 MiB of digits, unannounced",
-       {200, std::string(1 << 20, '9'), false, ""},
-       kReadError,
-       Outcome::kFailed,
-       kContactError},
+      {"1 MiB of digits, unannounced", unannounced, kReadError, Outcome::kFailed, kContactError},
       {"404", answer("Not Found", 404), kReadError, Outcome::kFailed, kContactError},
       {"500", answer("Internal Server Error", 500), kReadError, Outcome::kFailed, kContactError},
   };
@@ -116,9 +105,8 @@ TEST_F(UpdateCheckTest, EveryAnswerEndsWithItsMessageAndResult)
     EXPECT_EQ(out.result, kReadError);
     EXPECT_EQ(out.text, kContactError);
   }
-  EXPECT_EQ(redirect.connections(), 1);
-  EXPECT_EQ(target.connections(), 0);
-  EXPECT_EQ(impostor.connections(), 1);
+  EXPECT_EQ(std::tuple(redirect.connections(), target.connections(), impostor.connections()),
+            std::tuple(1, 0, 1));
 
   // Without the extra authority the test server is not trusted either.
   Settings s = settingsFor(target.url());
@@ -147,9 +135,7 @@ TEST_F(UpdateCheckTest, MenuCommandOpensTheDownloadPageOnlyOnYes)
   Server server(trusted, answer("2105"));
   setenv("ZORVA_UPDATE_URL", server.url().c_str(), 1);
   // Nothing asks the server until the user does.
-  auto other = std::make_unique<PanelZorva>();
-  other->editor()->OpenWindow(nullptr);
-  other.reset();
+  std::make_unique<PanelZorva>()->editor()->OpenWindow(nullptr);
   EXPECT_EQ(server.connections(), 0);
 
   gui->QueueMessageBoxAnswer(IGraphics::kMsgBoxNo);
