@@ -138,12 +138,10 @@ TEST_F(RealTimeSafety, RenderingAllocatesNothingAfterReset)
   constexpr int kBlock = 256;
   auto z = makeZorva(44100.0, kBlock);
 
-  // A heavy patch with every kind of modulation in use.
-  const std::pair<int, double> patch[] = {
-      {kVoices, 23}, // 32 voices
-      {kFlt1Mode, 4},      {kFlt1Reso, 0.7},  {kFlt2Reso, 0.9},    {kFlt2Flt1In, 0.5}, {kFlt1RingIn, 0.4},
-      {kFlt2NoiseIn, 0.2}, {kAmp1Level, 1.0}, {kOsc2Sync, 2},      {kOsc1FM1Amt, 0.3}, {kFlt1CF1Amt, 2.0},
-      {kLFO1Sync, 1},      {kLFO2Wave, 4},    {kPortamento, 0.05}, {kSoftClip, 1}};
+  // A heavy patch with every kind of modulation in use, on 32 voices.
+  richPatch(*z);
+  const std::pair<int, double> patch[] = {{kVoices, 23},       {kFlt1CF1Amt, 2.0}, {kLFO1Sync, 1},
+                                          {kPortamento, 0.05}, {kSoftClip, 1},     {kLFO2Wave, 4}};
   for (const auto& [idx, value] : patch) setParam(*z, idx, value);
   z->midiCCParam[7] = kFlt2Cutoff;
   z->midiCCParam[74] = kFlt1Mode;
