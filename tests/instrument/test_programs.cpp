@@ -3,18 +3,16 @@
 #include <cmath>
 #include <cstring>
 
-namespace {
-std::vector<double> values(const Zorva& z)
-{
-  std::vector<double> v;
-  for (int i = 0; i < z.NParams(); ++i) v.push_back(z.GetParam(i)->Value());
-  return v;
-}
-} // namespace
-
 class Programs : public InstrumentTest
 {
 protected:
+  static std::vector<double> values(const Zorva& z)
+  {
+    std::vector<double> v;
+    for (int i = 0; i < z.NParams(); ++i) v.push_back(z.GetParam(i)->Value());
+    return v;
+  }
+
   // A bank whose program i is named prefix + i and has its own volume and
   // cutoff, written with the framework's bank writer.
   static void writeBank(const std::string& file, const std::string& prefix)
