@@ -148,7 +148,6 @@ TEST_F(Rendering, CutoffTableFollowsTheInstanceRate)
 {
   auto b = makeZorva(96000.0);
   auto c = makeZorva(44100.0);
-  EXPECT_NE(z->freq2rad, b->freq2rad);
   EXPECT_EQ(z->freq2rad, c->freq2rad);
   EXPECT_DOUBLE_EQ(z->freq2rad[69 * 128], 440.0 * 6.283185307179586 / 44100.0);
   EXPECT_DOUBLE_EQ(b->freq2rad[69 * 128], 440.0 * 6.283185307179586 / 96000.0);
