@@ -78,16 +78,13 @@ TEST_F(Notes, SustainPedalHoldsReleasedKeys)
 TEST_F(Notes, ModWheelAndPitchBendFeedTheSharedSources)
 {
   controller(*z, 1, 127);
-  IMidiMsg bend;
-  bend.MakePitchWheelMsg(-0.5);
-  z->ProcessMidiMsg(&bend);
+  send(*z, 0xE0, 0, 32); // bend -0.5
   render(*z, 44);
   EXPECT_EQ(z->getModWheel(), 1.0);
   EXPECT_EQ(z->getPitchBend(), -0.5);
   EXPECT_EQ(z->getPositivePitchBend(), 0.0);
 
-  bend.MakePitchWheelMsg(0.25);
-  z->ProcessMidiMsg(&bend);
+  send(*z, 0xE0, 0, 80); // bend 0.25
   render(*z, 44);
   EXPECT_EQ(z->getPositivePitchBend(), 0.25);
   EXPECT_EQ(*z->getVoice(0).getModSource(10), 0.25); // "PBnd+"
