@@ -146,12 +146,11 @@ TEST_F(VoiceTest, AmplitudeModulationAndPanLimits)
   EXPECT_EQ(gains(1), std::pair(0.5, 0.5)); // linear pan: half on each side
 
   // A positive amount lets the source open the level, a negative one close it.
-  voice.setParam(kAmp1AM1Src, Voice::kSrcOff);
-  voice.setParam(kAmp1AM1Amt, 1.0);
-  EXPECT_EQ(gains(0), std::pair(0.0, 0.0));
-  voice.setParam(kAmp1AM1Src, Voice::kSrcOn);
-  voice.setParam(kAmp1AM1Amt, -1.0);
-  EXPECT_EQ(gains(0), std::pair(0.0, 0.0));
+  for (auto [source, amount] : {std::pair(Voice::kSrcOff, 1.0), std::pair(Voice::kSrcOn, -1.0)}) {
+    voice.setParam(kAmp1AM1Src, source);
+    voice.setParam(kAmp1AM1Amt, amount);
+    EXPECT_EQ(gains(0), std::pair(0.0, 0.0)) << amount;
+  }
 
   voice.setParam(kAmp1AM1Amt, 0.0);
   voice.setParam(kAmp1AM2Amt, 1.0); // "AM2Src 1" defaults to "Velo"
