@@ -66,27 +66,21 @@ TEST_F(Programs, CopyAndPaste)
   EXPECT_EQ(values(*z), untouched);
   EXPECT_STREQ(z->GetPresetName(9), "P9");
 
-  z->changePreset(3);
-  const std::vector<double> three = values(*z);
-  z->copyPreset();
-  EXPECT_EQ(z->clipboardProgram, 3);
-  z->changePreset(7);
-  z->pastePreset();
-  EXPECT_EQ(z->GetCurrentPresetIdx(), 7);
-  EXPECT_STREQ(z->GetPresetName(7), "P3");
-  EXPECT_EQ(values(*z), three);
-  z->changePreset(0);
-  z->changePreset(7);
-  EXPECT_EQ(values(*z), three);
-
   // The later copy wins.
-  z->changePreset(5);
-  const std::vector<double> five = values(*z);
-  z->copyPreset();
-  z->changePreset(9);
-  z->pastePreset();
-  EXPECT_STREQ(z->GetPresetName(9), "P5");
-  EXPECT_EQ(values(*z), five);
+  for (auto [from, to] : {std::pair(3, 7), std::pair(5, 9)}) {
+    z->changePreset(from);
+    const std::vector<double> copied = values(*z);
+    z->copyPreset();
+    EXPECT_EQ(z->clipboardProgram, from);
+    z->changePreset(to);
+    z->pastePreset();
+    EXPECT_EQ(z->GetCurrentPresetIdx(), to);
+    EXPECT_STREQ(z->GetPresetName(to), ("P" + std::to_string(from)).c_str());
+    EXPECT_EQ(values(*z), copied);
+    z->changePreset(0);
+    z->changePreset(to);
+    EXPECT_EQ(values(*z), copied);
+  }
 
   // Pasting a program onto itself keeps its name intact.
   z->copyPreset();
