@@ -154,8 +154,7 @@ TEST_F(RealTimeSafety, RenderingAllocatesNothingAfterReset)
   allocations = 0;
   counting = true;
   for (int block = 0; block < 3000; ++block) {
-    const int note = 36 + (block * 7) % 48;
-    send(*z, 0x90, note, 40 + block % 80, (block * 13) % kBlock);
+    send(*z, 0x90, 36 + (block * 7) % 48, 40 + block % 80, (block * 13) % kBlock);
     if (block >= 4) send(*z, 0x80, 36 + ((block - 4) * 7) % 48, 0, (block * 29) % kBlock);
     send(*z, 0xB0, 7, (block * 5) % 128, 100);
     send(*z, 0xB0, 74, (block / 50) % 128, 10);
