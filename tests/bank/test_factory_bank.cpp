@@ -40,10 +40,8 @@ Level measure(const render_test::Stereo& audio)
 {
   ebur128_state* meter = ebur128_init(2, render_test::kRate, EBUR128_MODE_I | EBUR128_MODE_TRUE_PEAK);
   std::vector<double> interleaved;
-  for (size_t i = 0; i < audio.left.size(); ++i) {
-    interleaved.push_back(audio.left[i]);
-    interleaved.push_back(audio.right[i]);
-  }
+  for (size_t i = 0; i < audio.left.size(); ++i)
+    interleaved.insert(interleaved.end(), {audio.left[i], audio.right[i]});
   ebur128_add_frames_double(meter, interleaved.data(), audio.left.size());
   Level level;
   ebur128_loudness_global(meter, &level.loudness);

@@ -8,12 +8,12 @@
 
 namespace {
 
-std::vector<double> run(LFO& lfo, int steps)
+std::vector<double> run(LFO& lfo, int steps, double (LFO::*output)() const = &LFO::getOutput)
 {
   std::vector<double> out;
   for (int i = 0; i < steps; ++i) {
     lfo.update();
-    out.push_back(lfo.getOutput());
+    out.push_back((lfo.*output)());
   }
   return out;
 }
@@ -34,24 +34,19 @@ TEST(LFO, SyncedPeriodsAndExtremeRatesAndTempos)
 {
   LFO synced;
   synced.setSync(true);
-  synced.setTempo(120.0);
-  synced.setRate(100.0 * std::pow(11.0 / 19.0, 4.0)); // "1/4"
-  synced.update();
-  EXPECT_EQ(synced.getPeriod(), 500);
-  synced.setRate(100.0 * std::pow(16.0 / 19.0, 4.0)); // "1/8T"
-  synced.update();
-  EXPECT_EQ(synced.getPeriod(), 167);
-  synced.setRate(1e9); // the fastest division, "1/32"
-  synced.update();
-  EXPECT_EQ(synced.getPeriod(), 63);
+  auto period = [&synced](double rate, double tempo) {
+    synced.setRate(rate);
+    synced.setTempo(tempo);
+    synced.update();
+    return synced.getPeriod();
+  };
+  EXPECT_EQ(period(100.0 * std::pow(11.0 / 19.0, 4.0), 120.0), 500); // "1/4"
+  EXPECT_EQ(period(100.0 * std::pow(16.0 / 19.0, 4.0), 120.0), 167); // "1/8T"
+  EXPECT_EQ(period(1e9, 120.0), 63);                                 // the fastest division, "1/32"
 
   // Saturated instead of overflowing; a broken tempo counts as 120 bpm.
-  synced.setTempo(1e-300);
-  synced.update();
-  EXPECT_EQ(synced.getPeriod(), 2147483647);
-  synced.setTempo(std::numeric_limits<double>::quiet_NaN());
-  synced.update();
-  EXPECT_EQ(synced.getPeriod(), 63);
+  EXPECT_EQ(period(1e9, 1e-300), 2147483647);
+  EXPECT_EQ(period(1e9, std::numeric_limits<double>::quiet_NaN()), 63);
 
   LFO lfo;
   lfo.setRate(1e-12);
@@ -69,12 +64,7 @@ TEST(LFO, WaveformStepsAndSampleAndHold)
   EXPECT_EQ(run(steps, 7), (std::vector<double>{1, 1, 1, 0, -1, -1, -1}));
 
   LFO sawUp = withPeriod(LFO::kSawUp, 5);
-  std::vector<double> uni;
-  for (int i = 0; i < 5; ++i) {
-    sawUp.update();
-    uni.push_back(sawUp.getUnipolarOutput());
-  }
-  EXPECT_EQ(uni, (std::vector<double>{0, 0.25, 0.5, 0.75, 1}));
+  EXPECT_EQ(run(sawUp, 5, &LFO::getUnipolarOutput), (std::vector<double>{0, 0.25, 0.5, 0.75, 1}));
 
   // The modulation source scales the depth: opening with a positive amount,
   // closing with a negative one.
@@ -88,11 +78,7 @@ TEST(LFO, WaveformStepsAndSampleAndHold)
   // Sample and hold: held within a cycle, new at every wrap.
   LFO lfo = withPeriod(LFO::kSampleHold, 3);
   std::vector<double> out = run(lfo, 8);
-  EXPECT_EQ(out[2], out[0]);
-  EXPECT_NE(out[3], out[0]);
-  EXPECT_EQ(out[5], out[3]);
-  EXPECT_NE(out[6], out[3]);
-  EXPECT_EQ(out[7], out[6]);
+  for (int i = 1; i < 8; ++i) EXPECT_EQ(out[i] == out[i - 1], i % 3 != 0) << i;
 
   lfo.start(); // a new value at the start, too, even within a cycle
   EXPECT_NE(run(lfo, 1)[0], out[7]);

@@ -156,11 +156,9 @@ TEST(Oscillator, HardSyncRestartsAndSoftSyncReversesAtEveryMasterWrap)
   slave.setSyncMode(Oscillator::kSyncSoft);
   slave.update(kA4);
   const int inc = slave.getIncrement();
-  std::vector<char> wraps(100, 0);
-  wraps[10] = wraps[50] = wraps[99] = 1;
   for (int i = 0; i < 100; ++i) {
     const int before = slave.getPhase();
-    render(slave, 1, {wraps[i]});
+    render(slave, 1, {i == 10 || i == 50 || i == 99});
     const bool backwards = (i >= 10 && i < 50) || i == 99;
     EXPECT_EQ(slave.isReversed(), backwards) << i;
     EXPECT_EQ(slave.getPhase(), (before + (backwards ? -1 : 1) * inc) & Oscillator::kPhaseMask) << i;

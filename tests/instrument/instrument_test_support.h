@@ -83,16 +83,22 @@ public:
   {
     std::vector<double> left, right;
   };
-  // Renders n frames in blocks of blockSize through the double path.
-  static Stereo render(Zorva& z, int n, int blockSize = 64)
+  // Renders n frames in blocks of blockSize through the double path, or
+  // through the float path with the result widened again.
+  static Stereo render(Zorva& z, int n, int blockSize = 64, bool floats = false)
   {
-    Stereo out;
-    out.left.resize(n);
-    out.right.resize(n);
+    Stereo out{std::vector<double>(n), std::vector<double>(n)};
+    std::vector<float> left(floats ? n : 0), right(floats ? n : 0);
     for (int pos = 0; pos < n; pos += blockSize) {
+      const int frames = std::min(blockSize, n - pos);
       double* outputs[2] = {out.left.data() + pos, out.right.data() + pos};
-      z.ProcessDoubleReplacing(nullptr, outputs, std::min(blockSize, n - pos));
+      float* narrow[2] = {left.data() + pos, right.data() + pos};
+      if (floats)
+        z.ProcessFloatReplacing(nullptr, narrow, frames);
+      else
+        z.ProcessDoubleReplacing(nullptr, outputs, frames);
     }
+    if (floats) out = {{left.begin(), left.end()}, {right.begin(), right.end()}};
     return out;
   }
 
@@ -100,6 +106,20 @@ public:
   const std::filesystem::path dir = folder.dir();
   ZorvaFolders env{(dir / "config").string(), (dir / "resources").string()};
 };
+
+// Both filters, ring, noise, hard sync, FM from an LFO, cutoffs swept by an
+// envelope, short stages so attacks, decays and releases end within a render.
+inline void richPatch(Zorva& z, int mode1 = 4, int mode2 = 2)
+{
+  const std::pair<int, double> settings[] = {
+      {kFlt1Mode, mode1},  {kFlt1Reso, 0.7},    {kFlt2Mode, mode2},  {kFlt2Reso, 0.9},   {kFlt2Flt1In, 0.5},
+      {kAmp1Level, 1.0},   {kAmp2Level, 0.6},   {kFlt1RingIn, 0.3},  {kFlt2RingIn, 0.3}, {kFlt1NoiseIn, 0.1},
+      {kFlt2NoiseIn, 0.1}, {kOsc2Sync, 2},      {kOsc1FM1Amt, 0.3},  {kOsc2FM1Amt, 0.3}, {kOsc1FM1Src, 12},
+      {kFlt1CF1Amt, 1.0},  {kFlt2CF1Amt, -0.5}, {kFlt1CF1Src, 7},    {kFlt2CF1Src, 6},   {kFlt1CF2Amt, 0.2},
+      {kFlt1CF2Src, 5},    {kEnv1Attack, 0.6},  {kEnv1Release, 0.8}, {kEnv3Decay, 0.6},  {kEnv3Sustain, 0.3},
+      {kFlt1Cutoff, 0.6},  {kFlt2Cutoff, 0.7},  {kLFO3Wave, 4},      {kFlt2CF3Src, 4},   {kFlt2CF3Amt, 0.3}};
+  for (const auto& [index, value] : settings) InstrumentTest::setParam(z, index, value);
+}
 
 // The common case: one instrument, started before the test body.
 class StartedInstrument : public InstrumentTest

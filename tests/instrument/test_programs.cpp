@@ -1,20 +1,17 @@
 #include "instrument_test_support.h"
 
-#include <cmath>
 #include <cstring>
-
-namespace {
-std::vector<double> values(const Zorva& z)
-{
-  std::vector<double> v;
-  for (int i = 0; i < z.NParams(); ++i) v.push_back(z.GetParam(i)->Value());
-  return v;
-}
-} // namespace
 
 class Programs : public InstrumentTest
 {
 protected:
+  static std::vector<double> values(const Zorva& z)
+  {
+    std::vector<double> v;
+    for (int i = 0; i < z.NParams(); ++i) v.push_back(z.GetParam(i)->Value());
+    return v;
+  }
+
   // A bank whose program i is named prefix + i and has its own volume and
   // cutoff, written with the framework's bank writer.
   static void writeBank(const std::string& file, const std::string& prefix)
@@ -69,27 +66,21 @@ TEST_F(Programs, CopyAndPaste)
   EXPECT_EQ(values(*z), untouched);
   EXPECT_STREQ(z->GetPresetName(9), "P9");
 
-  z->changePreset(3);
-  const std::vector<double> three = values(*z);
-  z->copyPreset();
-  EXPECT_EQ(z->clipboardProgram, 3);
-  z->changePreset(7);
-  z->pastePreset();
-  EXPECT_EQ(z->GetCurrentPresetIdx(), 7);
-  EXPECT_STREQ(z->GetPresetName(7), "P3");
-  EXPECT_EQ(values(*z), three);
-  z->changePreset(0);
-  z->changePreset(7);
-  EXPECT_EQ(values(*z), three);
-
   // The later copy wins.
-  z->changePreset(5);
-  const std::vector<double> five = values(*z);
-  z->copyPreset();
-  z->changePreset(9);
-  z->pastePreset();
-  EXPECT_STREQ(z->GetPresetName(9), "P5");
-  EXPECT_EQ(values(*z), five);
+  for (auto [from, to] : {std::pair(3, 7), std::pair(5, 9)}) {
+    z->changePreset(from);
+    const std::vector<double> copied = values(*z);
+    z->copyPreset();
+    EXPECT_EQ(z->clipboardProgram, from);
+    z->changePreset(to);
+    z->pastePreset();
+    EXPECT_EQ(z->GetCurrentPresetIdx(), to);
+    EXPECT_STREQ(z->GetPresetName(to), ("P" + std::to_string(from)).c_str());
+    EXPECT_EQ(values(*z), copied);
+    z->changePreset(0);
+    z->changePreset(to);
+    EXPECT_EQ(values(*z), copied);
+  }
 
   // Pasting a program onto itself keeps its name intact.
   z->copyPreset();
@@ -97,16 +88,20 @@ TEST_F(Programs, CopyAndPaste)
   EXPECT_STREQ(z->GetPresetName(9), "P5");
 }
 
-TEST_F(Programs, InitialiseResetsOnlyTheCurrentProgram)
+TEST_F(Programs, SwitchingKeepsEditsAndInitialiseResetsOnlyTheCurrentProgram)
 {
   writeBank(factoryBank(), "P");
   auto z = makeZorva();
+  const int changes = z->GetProgramChangeCount();
   z->changePreset(4);
   setParam(*z, kVoices, 5);
   setParam(*z, kOsc1Wave, 2);
   z->changePreset(6);
   const std::vector<double> six = values(*z);
+  EXPECT_NE(z->GetParam(kOsc1Wave)->Value(), 2.0);
   z->changePreset(4);
+  EXPECT_EQ(z->GetParam(kOsc1Wave)->Value(), 2.0);
+  EXPECT_EQ(z->GetProgramChangeCount(), changes + 3);
 
   z->initPreset();
   EXPECT_STREQ(z->GetPresetName(4), "Init");
@@ -118,20 +113,6 @@ TEST_F(Programs, InitialiseResetsOnlyTheCurrentProgram)
   z->changePreset(6);
   EXPECT_EQ(values(*z), six);
   EXPECT_STREQ(z->GetPresetName(6), "P6");
-}
-
-TEST_F(Programs, SwitchingKeepsEditsAndTellsTheHost)
-{
-  writeBank(factoryBank(), "P");
-  auto z = makeZorva();
-  const int before = z->GetProgramChangeCount();
-  z->changePreset(2);
-  setParam(*z, kFlt1Reso, 0.33);
-  z->changePreset(4);
-  EXPECT_NE(z->GetParam(kFlt1Reso)->Value(), 0.33);
-  z->changePreset(2);
-  EXPECT_EQ(z->GetParam(kFlt1Reso)->Value(), 0.33);
-  EXPECT_EQ(z->GetProgramChangeCount(), before + 3);
 }
 
 class BankBlob : public Programs
@@ -196,9 +177,8 @@ TEST_F(BankBlob, AnyPrefixOrCountIsSafe)
       const bool loaded = z->loadFXBfromBlob(prefix.data(), int(prefix.size()));
       EXPECT_EQ(loaded, count < 0x80000000u && size >= needed) << size;
     }
-    if (count == 0xFFFFFFFFu) {
+    if (count == 0xFFFFFFFFu)
       for (int i = 0; i < 64; ++i) EXPECT_STREQ(z->GetPresetName(i), "empty");
-    }
     if (count == 2u) {
       EXPECT_STREQ(z->GetPresetName(1), "Blob 1");
       EXPECT_STREQ(z->GetPresetName(3), "empty");

@@ -138,12 +138,10 @@ TEST_F(RealTimeSafety, RenderingAllocatesNothingAfterReset)
   constexpr int kBlock = 256;
   auto z = makeZorva(44100.0, kBlock);
 
-  // A heavy patch with every kind of modulation in use.
-  const std::pair<int, double> patch[] = {
-      {kVoices, 23}, // 32 voices
-      {kFlt1Mode, 4},      {kFlt1Reso, 0.7},  {kFlt2Reso, 0.9},    {kFlt2Flt1In, 0.5}, {kFlt1RingIn, 0.4},
-      {kFlt2NoiseIn, 0.2}, {kAmp1Level, 1.0}, {kOsc2Sync, 2},      {kOsc1FM1Amt, 0.3}, {kFlt1CF1Amt, 2.0},
-      {kLFO1Sync, 1},      {kLFO2Wave, 4},    {kPortamento, 0.05}, {kSoftClip, 1}};
+  // A heavy patch with every kind of modulation in use, on 32 voices.
+  richPatch(*z);
+  const std::pair<int, double> patch[] = {{kVoices, 23},       {kFlt1CF1Amt, 2.0}, {kLFO1Sync, 1},
+                                          {kPortamento, 0.05}, {kSoftClip, 1},     {kLFO2Wave, 4}};
   for (const auto& [idx, value] : patch) setParam(*z, idx, value);
   z->midiCCParam[7] = kFlt2Cutoff;
   z->midiCCParam[74] = kFlt1Mode;
@@ -156,8 +154,7 @@ TEST_F(RealTimeSafety, RenderingAllocatesNothingAfterReset)
   allocations = 0;
   counting = true;
   for (int block = 0; block < 3000; ++block) {
-    const int note = 36 + (block * 7) % 48;
-    send(*z, 0x90, note, 40 + block % 80, (block * 13) % kBlock);
+    send(*z, 0x90, 36 + (block * 7) % 48, 40 + block % 80, (block * 13) % kBlock);
     if (block >= 4) send(*z, 0x80, 36 + ((block - 4) * 7) % 48, 0, (block * 29) % kBlock);
     send(*z, 0xB0, 7, (block * 5) % 128, 100);
     send(*z, 0xB0, 74, (block / 50) % 128, 10);
