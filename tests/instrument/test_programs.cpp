@@ -177,8 +177,9 @@ TEST_F(BankBlob, AnyPrefixOrCountIsSafe)
       const bool loaded = z->loadFXBfromBlob(prefix.data(), int(prefix.size()));
       EXPECT_EQ(loaded, count < 0x80000000u && size >= needed) << size;
     }
-    if (count == 0xFFFFFFFFu)
+    if (count == 0xFFFFFFFFu) {
       for (int i = 0; i < 64; ++i) EXPECT_STREQ(z->GetPresetName(i), "empty");
+    }
     if (count == 2u) {
       EXPECT_STREQ(z->GetPresetName(1), "Blob 1");
       EXPECT_STREQ(z->GetPresetName(3), "empty");
