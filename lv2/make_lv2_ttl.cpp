@@ -7,6 +7,7 @@
 #include "apps/instrument/zorva_instrument.h"
 #include "lv2/zorva_lv2_ports.h"
 
+#include <charconv>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -33,18 +34,16 @@ std::string quoted(const std::string& text)
   return out + "\"";
 }
 
-// Exactly the float a host's port will hold. Preset values are always
-// decimals: hosts that only take float port values then read them right.
+// Exactly the float a host's port will hold, in the fewest digits (0.1, not
+// 0.100000001). Preset values are always decimals: hosts that only take float
+// port values then read them right.
 std::string number(double value, bool integer)
 {
+  if (integer) return std::to_string(int(value));
   char text[64];
-  if (integer)
-    std::snprintf(text, sizeof(text), "%d", int(value));
-  else
-    std::snprintf(text, sizeof(text), "%.9g", double(float(value)));
-  std::string s = text;
+  std::string s(text, std::to_chars(text, text + sizeof(text), float(value)).ptr);
   // A Turtle decimal needs a point; exponents stay doubles.
-  if (!integer && s.find_first_of(".e") == std::string::npos) s += ".0";
+  if (s.find_first_of(".e") == std::string::npos) s += ".0";
   return s;
 }
 
